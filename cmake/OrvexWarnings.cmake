@@ -1,0 +1,23 @@
+# One interface target carries the warning level and the Qt strictness of our
+# own code; third-party headers come in as system includes and stay quiet.
+add_library(orvex_strict INTERFACE)
+target_compile_options(orvex_strict INTERFACE -Wall -Wextra -Werror)
+target_compile_definitions(orvex_strict INTERFACE
+  QT_NO_CAST_FROM_ASCII
+  QT_NO_CAST_TO_ASCII
+  QT_NO_CAST_FROM_BYTEARRAY
+  QT_NO_NARROWING_CONVERSIONS_IN_CONNECT
+  QT_NO_URL_CAST_FROM_STRING
+  QT_USE_QSTRINGBUILDER
+  QT_DISABLE_DEPRECATED_BEFORE=0x050F00
+  BOOST_DLL_USE_STD_FS
+  BOOST_ASIO_NO_DEPRECATED)
+if(WIN32)
+  target_compile_definitions(orvex_strict INTERFACE _WIN32_WINNT=0x0601 NOMINMAX WIN32_LEAN_AND_MEAN)
+endif()
+
+if(ORVEX_SANITIZE)
+  set(_san -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+  add_compile_options(${_san})
+  add_link_options(${_san})
+endif()
