@@ -1,0 +1,38 @@
+# Shared helpers of the scripts: package installation and CMake configuration.
+# Sourced, not run.
+
+# Debian packages the build, the tests and the demo need.
+ORVEX_PACKAGES=(
+  cmake ninja-build g++ clang libclang-rt-14-dev ccache
+  qtbase5-dev qttools5-dev qttools5-dev-tools libqt5svg5-dev
+  libboost-dev libboost-context-dev libboost-coroutine-dev libboost-filesystem-dev
+  libboost-system-dev libboost-thread-dev
+  libgtest-dev libgmock-dev libbenchmark-dev
+  xvfb xdotool imagemagick
+)
+
+# Installs whatever of ORVEX_PACKAGES is missing (idempotent; sudo when not root).
+ensure_packages() {
+  local missing=()
+  for p in "${ORVEX_PACKAGES[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  echo "Installing missing packages: ${missing[*]}"
+  local sudo=()
+  [ "$(id -u)" -ne 0 ] && sudo=(sudo)
+  "${sudo[@]}" apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq "${missing[@]}" >/dev/null
+}
+
+# configure DIR [cmake args...]: Ninja build in DIR, ccache when present.
+configure() {
+  local dir=$1
+  shift
+  local launcher=()
+  command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+  cmake -S . -B "$dir" -G Ninja "${launcher[@]}" "$@" >/dev/null
+}
+
+# Loopback-only networking for everything started from these scripts.
+export ORVEX_NET_GUARD=loopback

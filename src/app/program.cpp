@@ -1,0 +1,155 @@
+#include "app/program.h"
+
+#include "app/form_fast_settings.h"
+#include "app/program_events.h"
+#include "app/program_settings.h"
+#include "app/quorin.h"
+#include "calibr/form_calibr.h"
+#include "diag/form_debug.h"
+#include "diag/form_laser_tuning.h"
+#include "flash/form_flash.h"
+#include "imaging/form_image.h"
+#include "profiles/form_sandbox.h"
+#include "settings/form_settings.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QMessageBox>
+
+namespace orvex::app {
+namespace {
+
+std::vector<QWidget*> g_forms;
+std::vector<IProgramEvents*> g_receivers;
+SharedIcons g_icons;
+
+template <class Form>
+Form* singleton()
+{
+    static Form* form = new Form(nullptr);
+    return form;
+}
+
+} // namespace
+
+ProgramSettings& program_settings()
+{
+    static ProgramSettings* settings = [] {
+        auto* s = new ProgramSettings; // lives until process exit, like every window
+        s->set_file_name("test_settings.xml"); // replaced at start-up
+        return s;
+    }();
+    return *settings;
+}
+
+ProgramEvents& program_events()
+{
+    static ProgramEvents* hub = new ProgramEvents; // lives until process exit
+    return *hub;
+}
+
+const platform::flash_access_key& flash_key()
+{
+    static const platform::flash_access_key key =
+        platform::read_flash_access_key(platform::workstation_path(platform::workstation_file::flash_key));
+    return key;
+}
+
+void init_program_objects()
+{
+    program_settings();
+    program_events();
+    flash_key();
+}
+
+void load_shared_icons()
+{
+    static bool loaded = false;
+    if (loaded)
+        return;
+    loaded = true;
+    const auto add = [](QIcon& icon, const char* path) {
+        icon.addFile(QString::fromLatin1(path), QSize(), QIcon::Normal, QIcon::Off);
+    };
+    add(g_icons.arrow_ccw, ":/arrow_ccw.ico");
+    add(g_icons.arrow_cw, ":/arrow_cw.ico");
+    add(g_icons.orvex, ":/orvex.ico");
+    add(g_icons.empty, ":/icons/empty.svg");
+    add(g_icons.accept, ":/icons/accept.png");
+    add(g_icons.close, ":/icons/close.png");
+    add(g_icons.clock, ":/icons/clock.png");
+    add(g_icons.sandglass, ":/icons/sandglass.png");
+    add(g_icons.warning, ":/icons/warning.png");
+    add(g_icons.info, ":/icons/info.png");
+    add(g_icons.stop, ":/icons/stop.svg");
+}
+
+const SharedIcons& icons()
+{
+    return g_icons;
+}
+
+FormFlash* form_flash() { return singleton<FormFlash>(); }
+FormImage* form_image() { return singleton<FormImage>(); }
+FormSettings* form_settings() { return singleton<FormSettings>(); }
+FormLaserTuning* form_laser_tuning() { return singleton<FormLaserTuning>(); }
+FormDebug* form_debug() { return singleton<FormDebug>(); }
+FormCalibr* form_calibr() { return singleton<FormCalibr>(); }
+FormFastSettings* form_fast_settings() { return singleton<FormFastSettings>(); }
+FormSandbox* form_sandbox() { return singleton<FormSandbox>(); }
+Quorin* main_window() { return singleton<Quorin>(); }
+
+void start_program(const QString& exe_dir)
+{
+    load_shared_icons();
+    QCoreApplication::addLibraryPath(exe_dir);
+    QDir::setCurrent(exe_dir);
+
+    auto& settings = program_settings();
+    const QString settings_path = exe_dir + QStringLiteral("/Settings.xml");
+    settings.set_file_name(settings_path.toUtf8().toStdString());
+    if (!settings.load()) {
+        QMessageBox box(QMessageBox::Warning, QObject::tr("Ошибка при чтении файла настроек"),
+                        QObject::tr("Ошибка при чтении файла настроек. Файл будет перезаписан.\n") + settings_path,
+                        QMessageBox::Ok);
+        box.exec();
+        settings.save(std::string(), true);
+    }
+    emit program_events().program_settings_changed();
+    setup_windows();
+}
+
+void setup_windows()
+{
+    static bool first_time = true;
+    if (!first_time)
+        return;
+    first_time = false;
+
+    g_forms = {form_flash(),  form_image(),         form_settings(), form_laser_tuning(), form_debug(),
+               form_calibr(), form_fast_settings(), form_sandbox(),  main_window()};
+
+    // Pages hosted by the main window join this list after it as they come.
+    g_receivers.push_back(main_window());
+
+    const bool developer_mode = program_settings().developer_mode;
+    for_each_receiver([developer_mode](IProgramEvents& r) { r.on_developer_mode(developer_mode); });
+}
+
+const std::vector<QWidget*>& top_level_forms()
+{
+    return g_forms;
+}
+
+const std::vector<IProgramEvents*>& receivers()
+{
+    return g_receivers;
+}
+
+void for_each_receiver(const std::function<void(IProgramEvents&)>& f)
+{
+    for (IProgramEvents* r : g_receivers)
+        f(*r);
+}
+
+} // namespace orvex::app

@@ -1,0 +1,84 @@
+// The program-wide objects that live for the whole run, and the windows.
+//
+// Settings, the event hub, the extended-flash-access key and the version
+// string are created on first use, in the order init_program_objects() fixes.
+// Each window exists at most once: its getter creates it without parent (a
+// top-level window) on the first call and returns the same object afterwards.
+// setup_windows() creates them in start-up order and fills the registry: the
+// list of top-level forms (closed in order at exit) and the receiver list of
+// IProgramEvents (called in order for every notification).
+#pragma once
+
+#include "app/workstation_paths.h"
+
+#include <QIcon>
+#include <QString>
+#include <functional>
+#include <vector>
+
+class QWidget;
+class FormFlash;
+class FormImage;
+class FormSettings;
+class FormLaserTuning;
+class FormDebug;
+class FormCalibr;
+class FormFastSettings;
+class FormSandbox;
+class Quorin;
+
+namespace orvex {
+
+class ProgramSettings;
+class ProgramEvents;
+class IProgramEvents;
+
+namespace app {
+
+/// Shown in the main window's title.
+inline const QString version_string = QStringLiteral("v1.28");
+
+/// Creates the settings (defaults), the event hub and reads the key file, in
+/// that order. Idempotent; main() calls it first.
+void init_program_objects();
+
+ProgramSettings& program_settings();
+ProgramEvents& program_events();
+const platform::flash_access_key& flash_key();
+
+/// Icons shared by every window; valid after load_shared_icons().
+struct SharedIcons {
+    QIcon arrow_ccw, arrow_cw, orvex, empty, accept, close, clock, sandglass, warning, info, stop;
+};
+void load_shared_icons();
+const SharedIcons& icons();
+
+FormFlash* form_flash();
+FormImage* form_image();
+FormSettings* form_settings();
+FormLaserTuning* form_laser_tuning();
+FormDebug* form_debug();
+FormCalibr* form_calibr();
+FormFastSettings* form_fast_settings();
+FormSandbox* form_sandbox();
+Quorin* main_window();
+
+/// Start-up after the application object exists: loads the shared icons,
+/// makes `exe_dir` the current folder (every relative path of the program is
+/// relative to the executable's folder), loads `exe_dir`/Settings.xml or, when
+/// it cannot be read, warns and rewrites it with the defaults, announces the
+/// settings and sets up the windows. main() passes the executable's folder.
+void start_program(const QString& exe_dir);
+
+/// Creates every window in start-up order, registers the top-level forms and
+/// the receivers and hands the stored developer mode to every receiver. Runs
+/// once; later calls do nothing.
+void setup_windows();
+
+const std::vector<QWidget*>& top_level_forms();
+const std::vector<IProgramEvents*>& receivers();
+/// Calls `f` on every receiver, in list order.
+void for_each_receiver(const std::function<void(IProgramEvents&)>& f);
+
+} // namespace app
+} // namespace orvex

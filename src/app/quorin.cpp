@@ -1,0 +1,236 @@
+#include "app/quorin.h"
+
+#include "app/program.h"
+#include "app/program_settings.h"
+#include "calibr/form_calibr.h"
+#include "diag/form_debug.h"
+#include "diag/form_laser_tuning.h"
+#include "flash/form_flash.h"
+#include "imaging/form_image.h"
+#include "profiles/form_sandbox.h"
+#include "settings/form_settings.h"
+#include "ui_quorin.h"
+
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QScreen>
+#include <QStyleFactory>
+#include <QTimer>
+
+using orvex::app::program_settings;
+
+namespace {
+
+const QString unlock_word = QStringLiteral("zanbrik");
+
+void bring_to_front(QWidget* w)
+{
+    if (!w->isVisible())
+        w->showNormal();
+    w->raise();
+    w->activateWindow();
+}
+
+} // namespace
+
+Quorin::Quorin(QWidget* parent)
+    : QMainWindow(parent), ui(new Ui::Quorin)
+{
+    ui->setupUi(this);
+    {
+        const QSignalBlocker block(ui->combo_style);
+        ui->combo_style->addItems(QStyleFactory::keys());
+    }
+    setWindowTitle(QStringLiteral("Quorin ") + orvex::app::version_string + QStringLiteral(" - "));
+    ui->tool_xfn->hide();
+    ui->tool_xmod->hide();
+
+    for (QToolButton* b : {ui->toolConnection, ui->toolChart, ui->tool_xfn, ui->tool_xmod, ui->toolBitstream,
+                           ui->toolLatch, ui->toolDebug})
+        connect(b, &QToolButton::clicked, this, &Quorin::groupTab_ItemChanged);
+    connect(ui->toolImage, &QToolButton::clicked, this, [] { bring_to_front(orvex::app::form_image()); });
+    connect(ui->toolSettings, &QToolButton::clicked, this, &Quorin::show_settings_form);
+
+    ui->pageChart->setEnabled(false);
+    ui->pageBitstream->setEnabled(false);
+    attach_detach_menu(ui->toolChart, ui->pageChart);
+    attach_detach_menu(ui->tool_xfn, ui->page_xfn);
+
+    connect(ui->cbStatusErrorState, &QCheckBox::toggled, this,
+            [](bool checked) { program_settings().sensor_errors_poll = checked; });
+    connect(ui->cbDevMode, &QCheckBox::toggled, this, [this](bool checked) { set_developer_mode(checked, false); });
+    connect(ui->btnShowDebugForm, &QPushButton::clicked, this, [] { orvex::app::form_debug()->show(); });
+    connect(ui->btnShowFormCalibr, &QPushButton::clicked, this, [] { orvex::app::form_calibr()->show(); });
+    connect(ui->btnShowFormLaserTuning, &QPushButton::clicked, this,
+            [] { orvex::app::form_laser_tuning()->show(); });
+    ui->cbStatusErrorState->setChecked(program_settings().sensor_errors_poll);
+
+    main_timer_ = new QTimer(this);
+    connect(main_timer_, &QTimer::timeout, this, &Quorin::on_MainTimerTimeout);
+    main_timer_->start(1);
+
+    resize(minimumSizeHint().width(), height());
+}
+
+Quorin::~Quorin()
+{
+    delete ui;
+}
+
+void Quorin::show_message(const QString& text)
+{
+    ui->labStatus->setText(text);
+    ui->labStatus->setToolTip(text);
+}
+
+void Quorin::groupTab_ItemChanged()
+{
+    const std::pair<QToolButton*, QWidget*> pages[] = {
+        {ui->toolConnection, ui->pageConnection}, {ui->toolChart, ui->pageChart},
+        {ui->tool_xfn, ui->page_xfn},             {ui->tool_xmod, ui->page_xmod},
+        {ui->toolBitstream, ui->pageBitstream},   {ui->toolLatch, ui->pageLatch},
+        {ui->toolDebug, ui->pageDebug},
+    };
+    for (const auto& [button, page] : pages) {
+        if (!button->isChecked())
+            continue;
+        if (ui->stackWidget->indexOf(page) >= 0)
+            ui->stackWidget->setCurrentWidget(page);
+        else
+            bring_to_front(page); // detached into a window of its own
+    }
+}
+
+void Quorin::on_MainTimerTimeout()
+{
+    emit orvex::app::program_events().timer_tick();
+    orvex::app::for_each_receiver([](orvex::IProgramEvents& r) { r.on_timer_tick(); });
+}
+
+void Quorin::on_sensor_connected()
+{
+    ui->pageChart->setEnabled(true);
+    ui->pageBitstream->setEnabled(true);
+}
+
+void Quorin::on_developer_mode(bool on)
+{
+    auto& settings = program_settings();
+    for (QWidget* w : std::initializer_list<QWidget*>{
+             ui->toolLatch, ui->toolDebug, ui->groupConnectionExt, ui->btnShowFormCalibr, ui->btnShowDebugForm,
+             ui->btnShowFormLaserTuning, ui->comboLanguage, ui->btnTest0, ui->btnTest1, ui->btnTest2, ui->btnTest3,
+             ui->cbStatusErrorState, ui->frameStatusSeparatorErrorState})
+        w->setVisible(on);
+    {
+        const QSignalBlocker block(ui->cbDevMode);
+        ui->cbDevMode->setChecked(on);
+        ui->cbDevMode->setVisible(settings.dev_checkbox_visible);
+    }
+    settings.developer_mode = on;
+    if (on)
+        settings.dev_checkbox_visible = true;
+    ui->frameStatusSeparatorDevMode->setVisible(settings.dev_checkbox_visible);
+}
+
+void Quorin::set_developer_mode(bool on, bool by_typing)
+{
+    auto& settings = program_settings();
+    if (by_typing)
+        settings.developer_mode_unlocked = true;
+    orvex::app::for_each_receiver([on](orvex::IProgramEvents& r) { r.on_developer_mode(on); });
+    if (!by_typing) {
+        settings.apply_developer_mode_rule();
+        settings.save(std::string(), false);
+    }
+}
+
+void Quorin::keyPressEvent(QKeyEvent* event)
+{
+    typed_ = QString(typed_ + event->text()).right(unlock_word.size());
+    if (typed_ == unlock_word)
+        set_developer_mode(true, true);
+    QMainWindow::keyPressEvent(event);
+}
+
+void Quorin::on_btn_flash_show_clicked()
+{
+    orvex::app::form_flash()->show();
+}
+
+void Quorin::on_btn_sandbox_clicked()
+{
+    orvex::app::form_sandbox()->showMaximized();
+}
+
+void Quorin::on_combo_style_currentIndexChanged(const QString& text)
+{
+    QApplication::setStyle(QStyleFactory::create(text));
+}
+
+void Quorin::on_comboLanguage_currentIndexChanged(const QString& text)
+{
+    const QSignalBlocker block(ui->comboLanguage);
+    if (text == QStringLiteral("English"))
+        load_language(QStringLiteral("quorin_en.qm"));
+    else
+        load_language(QStringLiteral("default_language"));
+    ui->comboLanguage->setCurrentText(text);
+}
+
+void Quorin::load_language(const QString& file)
+{
+    QCoreApplication::removeTranslator(&translator_);
+    if (translator_.load(file))
+        QCoreApplication::installTranslator(&translator_);
+    ui->retranslateUi(this);
+}
+
+void Quorin::attach_detach_menu(QToolButton* button, QWidget* page)
+{
+    auto* menu = new QMenu(button);
+    QAction* detach = menu->addAction(tr("Открыть в новом окне"));
+    QAction* attach = menu->addAction(tr("Вернуть во вкладку"));
+    connect(detach, &QAction::triggered, this, [page] {
+        if (page->parentWidget() == nullptr)
+            return;
+        page->setParent(nullptr);
+        page->show();
+    });
+    connect(attach, &QAction::triggered, this, [this, page] {
+        if (ui->stackWidget->indexOf(page) >= 0)
+            return;
+        ui->stackWidget->addWidget(page);
+    });
+    button->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(button, &QWidget::customContextMenuRequested, this,
+            [button, menu](const QPoint& pos) { menu->popup(button->mapToGlobal(pos)); });
+}
+
+void Quorin::show_settings_form()
+{
+    QWidget* form = orvex::app::form_settings();
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    const int x = std::min(screen.right() - form->width(), this->x() + width());
+    form->move(x, y());
+    bring_to_front(form);
+}
+
+void Quorin::closeEvent(QCloseEvent* event)
+{
+    main_timer_->stop();
+    for (QWidget* form : orvex::app::top_level_forms())
+        if (form != this)
+            form->close();
+    // Detached pages are windows of their own; they go with the main window.
+    for (QWidget* page : {ui->pageChart, ui->page_xfn})
+        if (page->parentWidget() == nullptr)
+            page->close();
+    orvex::app::for_each_receiver([](orvex::IProgramEvents& r) { r.on_sensor_disconnected(); });
+    ui->tool_xfn->hide();
+    auto& settings = program_settings();
+    settings.apply_developer_mode_rule();
+    settings.save(std::string(), true);
+    event->accept();
+}

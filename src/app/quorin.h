@@ -1,0 +1,68 @@
+// Quorin: the main window, frame of the program.
+//
+// A row of tool buttons selects one of the pages in the stacked widget; a
+// second group brings the floating forms to the front; a side column holds
+// the developer tools; the status line shows messages (labStatus), the
+// sensor's error state and the developer switch. Its 1 ms main timer is the
+// program's heartbeat: every device poll happens in its handler, on the GUI
+// thread. It also owns the language and style switches, developer mode and
+// the orderly shutdown.
+#pragma once
+
+#include "app/program_events.h"
+
+#include <QMainWindow>
+#include <QString>
+#include <QTranslator>
+
+class QTimer;
+class QToolButton;
+
+namespace Ui {
+class Quorin;
+}
+
+class Quorin : public QMainWindow, public orvex::IProgramEvents {
+    Q_OBJECT
+public:
+    explicit Quorin(QWidget* parent = nullptr);
+    ~Quorin() override;
+
+    Ui::Quorin* form() const { return ui; }
+
+    /// Shows a message in the status line (text and tool tip alike).
+    void show_message(const QString& text);
+
+    // IProgramEvents
+    void on_sensor_connected() override;
+    void on_developer_mode(bool on) override;
+
+public slots:
+    void groupTab_ItemChanged();
+    void on_MainTimerTimeout();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private slots:
+    void on_btn_flash_show_clicked();
+    void on_btn_sandbox_clicked();
+    void on_btnTest0_clicked() {}
+    void on_btnTest1_clicked() {}
+    void on_btnTest2_clicked() {}
+    void on_btnTest3_clicked() {}
+    void on_comboLanguage_currentIndexChanged(const QString& text);
+    void on_combo_style_currentIndexChanged(const QString& text);
+
+private:
+    void attach_detach_menu(QToolButton* button, QWidget* page);
+    void show_settings_form();
+    void set_developer_mode(bool on, bool by_typing);
+    void load_language(const QString& file);
+
+    Ui::Quorin* ui;
+    QTranslator translator_;
+    QTimer* main_timer_ = nullptr;
+    QString typed_; // last characters typed, for the unlock word
+};

@@ -1,0 +1,220 @@
+// The shell: exception guard, start-up, window registry, receiver list and
+// the main window's developer mode, detachable pages and close sequence.
+// Each test runs in its own process (ctest), so start-up happens once per test.
+#include "app/form_fast_settings.h"
+#include "app/program.h"
+#include "flash/form_flash.h"
+#include "app/program_events.h"
+#include "app/program_settings.h"
+#include "app/quorin.h"
+#include "support/test_support.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QStackedWidget>
+#include <QToolButton>
+#include <QDir>
+#include <QMenu>
+#include <QMessageBox>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+#include <stdexcept>
+
+using orvex::test::read_file;
+using orvex::test::TempDir;
+using orvex::test::write_file;
+
+namespace {
+
+// Accepts every modal message box that comes up and remembers what it said.
+class BoxCloser {
+public:
+    BoxCloser()
+    {
+        QObject::connect(&timer_, &QTimer::timeout, [this] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                titles.push_back(box->windowTitle());
+                texts.push_back(box->text());
+                box->accept();
+            }
+        });
+        timer_.start(5);
+    }
+    std::vector<QString> titles;
+    std::vector<QString> texts;
+
+private:
+    QTimer timer_;
+};
+
+// Widgets are reached by their object names, as the forms define them.
+template <class T>
+T* child(const char* name)
+{
+    T* w = orvex::app::main_window()->findChild<T*>(QString::fromLatin1(name));
+    if (w == nullptr)
+        ADD_FAILURE() << "no widget named " << name;
+    return w;
+}
+
+QString qstr(const std::filesystem::path& p)
+{
+    return QString::fromStdString(p.u8string());
+}
+
+} // namespace
+
+TEST(ExceptionGuard, EscapingExceptionShowsBoxAndEndsWithExitCode1)
+{
+    BoxCloser closer;
+    QTimer::singleShot(0, [] { throw std::runtime_error("device went away"); });
+    EXPECT_EQ(QApplication::exec(), 1);
+    ASSERT_EQ(closer.titles.size(), 1u);
+    EXPECT_EQ(closer.titles[0], QStringLiteral("Unhandled exception"));
+    EXPECT_EQ(closer.texts[0], QStringLiteral("device went away"));
+
+    QTimer::singleShot(0, [] { throw 42; });
+    EXPECT_EQ(QApplication::exec(), 1);
+    ASSERT_EQ(closer.texts.size(), 2u);
+    EXPECT_EQ(closer.texts[1], QStringLiteral("Unknown error"));
+}
+
+TEST(StartUp, MissingSettingsFileIsReportedAndRewrittenInTheExecutableFolder)
+{
+    TempDir exe_dir;
+    TempDir elsewhere;
+    QDir::setCurrent(qstr(elsewhere.path()));
+    QSignalSpy announced(&orvex::app::program_events(), &orvex::ProgramEvents::program_settings_changed);
+    BoxCloser closer;
+
+    orvex::app::start_program(qstr(exe_dir.path()));
+
+    EXPECT_EQ(QDir::current().canonicalPath(), QDir(qstr(exe_dir.path())).canonicalPath());
+    ASSERT_EQ(closer.titles.size(), 1u);
+    EXPECT_EQ(closer.titles[0], QStringLiteral("Ошибка при чтении файла настроек"));
+    EXPECT_EQ(closer.texts[0], QStringLiteral("Ошибка при чтении файла настроек. Файл будет перезаписан.\n") +
+                                   qstr(exe_dir.path()) + QStringLiteral("/Settings.xml"));
+    EXPECT_NE(read_file(exe_dir / "Settings.xml").find("<SensorErrorsPollPeriod_ms>1000<"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(elsewhere / "Settings.xml"));
+    EXPECT_EQ(announced.count(), 1);
+
+    // Registry: every window once, in start-up order; getters return the same objects.
+    const auto& forms = orvex::app::top_level_forms();
+    ASSERT_EQ(forms.size(), 9u);
+    EXPECT_EQ(forms.front(), static_cast<QWidget*>(orvex::app::form_flash()));
+    EXPECT_EQ(forms.back(), static_cast<QWidget*>(orvex::app::main_window()));
+    EXPECT_EQ(forms[6], static_cast<QWidget*>(orvex::app::form_fast_settings()));
+    ASSERT_FALSE(orvex::app::receivers().empty());
+    EXPECT_EQ(orvex::app::receivers().front(), static_cast<orvex::IProgramEvents*>(orvex::app::main_window()));
+    orvex::app::setup_windows(); // a second call changes nothing
+    EXPECT_EQ(orvex::app::top_level_forms().size(), 9u);
+}
+
+TEST(StartUp, MalformedSettingsFileIsTreatedAsUnreadable)
+{
+    TempDir exe_dir;
+    write_file(exe_dir / "Settings.xml", "<root><Program><DeveloperMode>true</Developer");
+    BoxCloser closer;
+    orvex::app::start_program(qstr(exe_dir.path()));
+    EXPECT_EQ(closer.titles.size(), 1u);
+    EXPECT_NE(read_file(exe_dir / "Settings.xml").find("<DeveloperMode>false</DeveloperMode>"), std::string::npos);
+}
+
+TEST(StartUp, StoredDeveloperModeReachesTheReceivers)
+{
+    TempDir exe_dir;
+    orvex::ProgramSettings stored;
+    stored.developer_mode = stored.dev_checkbox_visible = true;
+    ASSERT_TRUE(stored.save((exe_dir / "Settings.xml").u8string(), true));
+    orvex::app::start_program(qstr(exe_dir.path()));
+    EXPECT_FALSE(child<QToolButton>("toolLatch")->isHidden());
+    EXPECT_FALSE(child<QGroupBox>("groupConnectionExt")->isHidden());
+    EXPECT_TRUE(child<QCheckBox>("cbDevMode")->isChecked());
+    EXPECT_FALSE(child<QCheckBox>("cbDevMode")->isHidden());
+}
+
+namespace {
+
+// A receiver that overrides nothing is legal.
+struct Silent : orvex::IProgramEvents {};
+
+} // namespace
+
+TEST(MainWindow, TimerTickReachesHubAndReceiversAndSilentReceiversAreLegal)
+{
+    TempDir exe_dir;
+    orvex::ProgramSettings().save((exe_dir / "Settings.xml").u8string(), true);
+    orvex::app::start_program(qstr(exe_dir.path()));
+    QSignalSpy ticks(&orvex::app::program_events(), &orvex::ProgramEvents::timer_tick);
+    Silent silent;
+    silent.on_sensor_connected();
+    silent.on_sensor_settings(true);
+    silent.on_developer_mode(true);
+    QTest::qWait(100);
+    EXPECT_GE(ticks.count(), 2);
+}
+
+TEST(MainWindow, UnlockWordNeedsAllSevenLettersAndNeverReachesTheFile)
+{
+    TempDir exe_dir;
+    orvex::ProgramSettings().save((exe_dir / "Settings.xml").u8string(), true);
+    orvex::app::start_program(qstr(exe_dir.path()));
+    Quorin* window = orvex::app::main_window();
+    EXPECT_TRUE(child<QToolButton>("toolLatch")->isHidden());
+
+    QTest::keyClicks(window, QStringLiteral("zanbri"));
+    EXPECT_TRUE(child<QToolButton>("toolLatch")->isHidden());
+    QTest::keyClicks(window, QStringLiteral("qzanbrik"));
+    EXPECT_FALSE(child<QToolButton>("toolLatch")->isHidden());
+    EXPECT_FALSE(child<QToolButton>("toolDebug")->isHidden());
+    EXPECT_TRUE(orvex::app::program_settings().developer_mode_unlocked);
+
+    window->close();
+    const std::string file = read_file(exe_dir / "Settings.xml");
+    EXPECT_NE(file.find("<DeveloperMode>false</DeveloperMode>"), std::string::npos);
+    EXPECT_NE(file.find("<DevCheckboxVisible>false</DevCheckboxVisible>"), std::string::npos);
+}
+
+TEST(MainWindow, DetachedPageReturnsAtTheEndAndItsButtonStillSelectsIt)
+{
+    TempDir exe_dir;
+    orvex::ProgramSettings().save((exe_dir / "Settings.xml").u8string(), true);
+    orvex::app::start_program(qstr(exe_dir.path()));
+    QWidget* page = child<QWidget>("pageChart");
+    auto* stack = child<QStackedWidget>("stackWidget");
+    auto* menu = child<QToolButton>("toolChart")->findChild<QMenu*>();
+    ASSERT_NE(menu, nullptr);
+    ASSERT_EQ(menu->actions().size(), 2);
+    EXPECT_EQ(menu->actions()[0]->text(), QStringLiteral("Открыть в новом окне"));
+
+    menu->actions()[0]->trigger();
+    EXPECT_EQ(page->parentWidget(), nullptr);
+    EXPECT_TRUE(page->isVisible());
+    EXPECT_LT(stack->indexOf(page), 0);
+
+    menu->actions()[1]->trigger();
+    EXPECT_EQ(stack->indexOf(page), stack->count() - 1);
+    child<QToolButton>("toolChart")->click();
+    EXPECT_EQ(stack->currentWidget(), page);
+    child<QToolButton>("toolConnection")->click();
+    EXPECT_EQ(stack->currentWidget(), child<QWidget>("pageConnection"));
+}
+
+TEST(MainWindow, CloseWritesSettingsSynchronouslyAndClosesTheForms)
+{
+    TempDir exe_dir;
+    orvex::ProgramSettings().save((exe_dir / "Settings.xml").u8string(), true);
+    orvex::app::start_program(qstr(exe_dir.path()));
+    Quorin* window = orvex::app::main_window();
+    window->show();
+    orvex::app::form_flash()->show();
+    child<QCheckBox>("cbStatusErrorState")->setChecked(true); // stored in memory only
+    window->close();
+    EXPECT_FALSE(orvex::app::form_flash()->isVisible());
+    EXPECT_FALSE(orvex::app::program_settings().save_pending());
+    EXPECT_NE(read_file(exe_dir / "Settings.xml").find("<SensorErrorsPoll>true</SensorErrorsPoll>"),
+              std::string::npos);
+}
