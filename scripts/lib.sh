@@ -3,7 +3,7 @@
 
 # Debian packages the build, the tests and the demo need.
 ORVEX_PACKAGES=(
-  cmake ninja-build g++ clang libclang-rt-14-dev ccache
+  cmake ninja-build g++ clang libclang-rt-14-dev clang-format ccache
   qtbase5-dev qttools5-dev qttools5-dev-tools libqt5svg5-dev
   libboost-dev libboost-context-dev libboost-coroutine-dev libboost-filesystem-dev
   libboost-system-dev libboost-thread-dev
