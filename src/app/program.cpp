@@ -55,6 +55,17 @@ const platform::flash_access_key& flash_key()
     return key;
 }
 
+page_tasks& page_task_list()
+{
+    static page_tasks tasks;
+    return tasks;
+}
+
+bool start_page_task(int id, page_tasks::body_type body)
+{
+    return page_task_list().start(id, std::move(body));
+}
+
 void init_program_objects()
 {
     program_settings();

@@ -9,6 +9,7 @@
 // IProgramEvents (called in order for every notification).
 #pragma once
 
+#include "app/page_tasks.h"
 #include "app/workstation_paths.h"
 
 #include <QIcon>
@@ -45,6 +46,12 @@ void init_program_objects();
 ProgramSettings& program_settings();
 ProgramEvents& program_events();
 const platform::flash_access_key& flash_key();
+
+/// Cooperative tasks of the pages, resumed once per main-timer tick.
+page_tasks& page_task_list();
+/// Starts a page task (see page_tasks::start): false when id is not 0 and a
+/// task with that id still runs.
+bool start_page_task(int id, page_tasks::body_type body);
 
 /// Icons shared by every window; valid after load_shared_icons().
 struct SharedIcons {

@@ -105,6 +105,7 @@ void Quorin::groupTab_ItemChanged()
 
 void Quorin::on_MainTimerTimeout()
 {
+    orvex::app::page_task_list().resume_all();
     emit orvex::app::program_events().timer_tick();
     orvex::app::for_each_receiver([](orvex::IProgramEvents& r) { r.on_timer_tick(); });
 }
@@ -220,6 +221,9 @@ void Quorin::show_settings_form()
 void Quorin::closeEvent(QCloseEvent* event)
 {
     main_timer_->stop();
+    auto& tasks = orvex::app::page_task_list();
+    tasks.resume_all();
+    tasks.drop_all();
     for (QWidget* form : orvex::app::top_level_forms())
         if (form != this)
             form->close();
