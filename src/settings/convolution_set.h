@@ -15,7 +15,7 @@
 
 namespace orvex {
 
-class ConvolutionSet : public utils::ProgramSettingsProperty {
+class ConvolutionSet final : public utils::ProgramSettingsProperty {
 public:
     using Coefficients = std::array<std::int16_t, 16>;
 
