@@ -9,6 +9,8 @@
 #include "diag/form_laser_tuning.h"
 #include "flash/form_flash.h"
 #include "imaging/form_image.h"
+#include "link/page_connection.h"
+#include "link/sensor_device.h"
 #include "profiles/form_sandbox.h"
 #include "settings/form_settings.h"
 
@@ -20,6 +22,7 @@ namespace orvex::app {
 namespace {
 
 std::vector<QWidget*> g_forms;
+PageConnection* g_page_connection = nullptr;
 std::vector<IProgramEvents*> g_receivers;
 SharedIcons g_icons;
 
@@ -55,6 +58,26 @@ const platform::flash_access_key& flash_key()
     return key;
 }
 
+k7::sensor_device& device(int index)
+{
+    static k7::sensor_device* devices = new k7::sensor_device[3]; // for the whole run
+    return devices[index];
+}
+
+namespace {
+std::optional<k7::range_block> g_range_block;
+}
+
+const std::optional<k7::range_block>& range_block()
+{
+    return g_range_block;
+}
+
+void set_range_block(std::optional<k7::range_block> block)
+{
+    g_range_block = std::move(block);
+}
+
 page_tasks& page_task_list()
 {
     static page_tasks tasks;
@@ -71,6 +94,7 @@ void init_program_objects()
     program_settings();
     program_events();
     flash_key();
+    device(0);
 }
 
 void load_shared_icons()
@@ -109,6 +133,7 @@ FormCalibr* form_calibr() { return singleton<FormCalibr>(); }
 FormFastSettings* form_fast_settings() { return singleton<FormFastSettings>(); }
 FormSandbox* form_sandbox() { return singleton<FormSandbox>(); }
 Quorin* main_window() { return singleton<Quorin>(); }
+PageConnection* page_connection() { return g_page_connection; }
 
 void start_program(const QString& exe_dir)
 {
@@ -140,8 +165,11 @@ void setup_windows()
     g_forms = {form_flash(),  form_image(),         form_settings(), form_laser_tuning(), form_debug(),
                form_calibr(), form_fast_settings(), form_sandbox(),  main_window()};
 
-    // Pages hosted by the main window join this list after it as they come.
-    g_receivers.push_back(main_window());
+    Quorin* window = main_window();
+    g_receivers.push_back(window);
+    g_page_connection = new PageConnection;
+    window->host_page(window->findChild<QWidget*>(QStringLiteral("pageConnection")), g_page_connection);
+    g_receivers.push_back(g_page_connection);
 
     const bool developer_mode = program_settings().developer_mode;
     for_each_receiver([developer_mode](IProgramEvents& r) { r.on_developer_mode(developer_mode); });

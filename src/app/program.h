@@ -12,6 +12,8 @@
 #include "app/page_tasks.h"
 #include "app/workstation_paths.h"
 
+#include "link/connect_steps.h"
+
 #include <QIcon>
 #include <QString>
 #include <functional>
@@ -27,8 +29,12 @@ class FormCalibr;
 class FormFastSettings;
 class FormSandbox;
 class Quorin;
+class PageConnection;
 
 namespace orvex {
+namespace k7 {
+class sensor_device;
+}
 
 class ProgramSettings;
 class ProgramEvents;
@@ -39,13 +45,22 @@ namespace app {
 /// Shown in the main window's title.
 inline const QString version_string = QStringLiteral("v1.28");
 
-/// Creates the settings (defaults), the event hub and reads the key file, in
-/// that order. Idempotent; main() calls it first.
+/// Creates the settings (defaults), the event hub, reads the key file and
+/// creates the three devices, in that order. Idempotent; main() calls it first.
 void init_program_objects();
 
 ProgramSettings& program_settings();
 ProgramEvents& program_events();
 const platform::flash_access_key& flash_key();
+
+/// The three devices: 0 first channel, 1 second channel, 2 the calibration
+/// rig's control board.
+k7::sensor_device& device(int index);
+
+/// The range block read from the first channel at its connection (nothing
+/// when it could not be read).
+const std::optional<k7::range_block>& range_block();
+void set_range_block(std::optional<k7::range_block> block);
 
 /// Cooperative tasks of the pages, resumed once per main-timer tick.
 page_tasks& page_task_list();
@@ -69,6 +84,8 @@ FormCalibr* form_calibr();
 FormFastSettings* form_fast_settings();
 FormSandbox* form_sandbox();
 Quorin* main_window();
+/// The pages hosted by the main window; null until setup_windows().
+PageConnection* page_connection();
 
 /// Start-up after the application object exists: loads the shared icons,
 /// makes `exe_dir` the current folder (every relative path of the program is

@@ -16,7 +16,7 @@
 
 namespace orvex {
 
-class ProgramSettings : public utils::ProgramSettingsBase {
+class ProgramSettings final : public utils::ProgramSettingsBase {
 public:
     void bind() override;
 

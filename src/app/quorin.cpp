@@ -6,7 +6,10 @@
 #include "diag/form_debug.h"
 #include "diag/form_laser_tuning.h"
 #include "flash/form_flash.h"
+#include "diag/error_state_text.h"
 #include "imaging/form_image.h"
+#include "link/page_connection.h"
+#include "link/sensor_device.h"
 #include "profiles/form_sandbox.h"
 #include "settings/form_settings.h"
 #include "ui_quorin.h"
@@ -68,8 +71,10 @@ Quorin::Quorin(QWidget* parent)
     ui->cbStatusErrorState->setChecked(program_settings().sensor_errors_poll);
 
     main_timer_ = new QTimer(this);
+    main_timer_->setTimerType(Qt::PreciseTimer);
     connect(main_timer_, &QTimer::timeout, this, &Quorin::on_MainTimerTimeout);
     main_timer_->start(1);
+    install_device_callbacks();
 
     resize(minimumSizeHint().width(), height());
 }
@@ -103,11 +108,62 @@ void Quorin::groupTab_ItemChanged()
     }
 }
 
+void Quorin::host_page(QWidget* container, QWidget* page)
+{
+    container->layout()->addWidget(page);
+}
+
+void Quorin::install_device_callbacks()
+{
+    // Profiles of either channel reach the receivers first, then the hub.
+    for (int channel = 0; channel < 2; ++channel) {
+        orvex::app::device(channel).engine().set_profile_handler([channel] {
+            orvex::app::for_each_receiver([](orvex::IProgramEvents& r) { r.on_profile_received(); });
+            emit orvex::app::program_events().sensor_last_result(channel);
+        });
+    }
+    orvex::app::device(0).engine().set_image_handler([] { emit orvex::app::program_events().image_received(); });
+}
+
 void Quorin::on_MainTimerTimeout()
 {
+    auto& first = orvex::app::device(0);
+    auto& second = orvex::app::device(1);
     orvex::app::page_task_list().resume_all();
+    // Pages that want profiles (profile page, calibration, sandbox) switch the
+    // poll on here once they exist; until then nothing asks for profiles.
+    first.engine().set_profile_poll(false);
+    second.engine().set_profile_poll(false);
     emit orvex::app::program_events().timer_tick();
+    if (first.is_connected()) {
+        poll_error_state();
+        first.engine().step();
+    }
+    if (second.is_connected())
+        second.engine().step();
     orvex::app::for_each_receiver([](orvex::IProgramEvents& r) { r.on_timer_tick(); });
+}
+
+void Quorin::poll_error_state()
+{
+    const auto& settings = program_settings();
+    QCheckBox* box = ui->cbStatusErrorState;
+    if (!settings.sensor_errors_poll || settings.sensor_errors_poll_period_ms <= 0) {
+        box->setText(QStringLiteral("---"));
+        return;
+    }
+    if (error_poll_clock_.isValid() && error_poll_clock_.elapsed() < settings.sensor_errors_poll_period_ms)
+        return;
+    error_poll_clock_.restart();
+    box->setText(QStringLiteral("---"));
+    auto& first = orvex::app::device(0);
+    if (!settings.developer_mode || ui->stackWidget->currentWidget() == ui->pageBitstream || !first.is_connected())
+        return;
+    std::array<std::uint8_t, 16> state{};
+    if (first.commands().read_error_state(state))
+        box->setText(QString::fromStdString(orvex::diag::error_state_text(state)));
+    else
+        box->setText(QString::fromStdString(orvex::diag::error_state_failure_text(box->text().toStdString())));
 }
 
 void Quorin::on_sensor_connected()
@@ -221,6 +277,8 @@ void Quorin::show_settings_form()
 void Quorin::closeEvent(QCloseEvent* event)
 {
     main_timer_->stop();
+    if (PageConnection* page = orvex::app::page_connection())
+        page->stop_search();
     auto& tasks = orvex::app::page_task_list();
     tasks.resume_all();
     tasks.drop_all();
@@ -231,9 +289,14 @@ void Quorin::closeEvent(QCloseEvent* event)
     for (QWidget* page : {ui->pageChart, ui->page_xfn})
         if (page->parentWidget() == nullptr)
             page->close();
+    for (int i = 0; i < 3; ++i)
+        if (orvex::app::device(i).is_connected())
+            orvex::app::device(i).disconnect();
     orvex::app::for_each_receiver([](orvex::IProgramEvents& r) { r.on_sensor_disconnected(); });
     ui->tool_xfn->hide();
     auto& settings = program_settings();
+    if (PageConnection* page = orvex::app::page_connection())
+        settings.ethernet_mask = page->search_address().toStdString();
     settings.apply_developer_mode_rule();
     settings.save(std::string(), true);
     event->accept();

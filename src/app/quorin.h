@@ -13,6 +13,7 @@
 
 #include <QMainWindow>
 #include <QString>
+#include <QElapsedTimer>
 #include <QTranslator>
 
 class QTimer;
@@ -29,6 +30,9 @@ public:
     ~Quorin() override;
 
     Ui::Quorin* form() const { return ui; }
+
+    /// Puts a page into a container's layout (start-up).
+    static void host_page(QWidget* container, QWidget* page);
 
     /// Shows a message in the status line (text and tool tip alike).
     void show_message(const QString& text);
@@ -60,9 +64,12 @@ private:
     void show_settings_form();
     void set_developer_mode(bool on, bool by_typing);
     void load_language(const QString& file);
+    void poll_error_state();
+    void install_device_callbacks();
 
     Ui::Quorin* ui;
     QTranslator translator_;
     QTimer* main_timer_ = nullptr;
     QString typed_; // last characters typed, for the unlock word
+    QElapsedTimer error_poll_clock_;
 };

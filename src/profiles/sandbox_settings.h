@@ -9,7 +9,7 @@
 
 namespace orvex {
 
-class SandboxSettings : public utils::ProgramSettingsProperty {
+class SandboxSettings final : public utils::ProgramSettingsProperty {
 public:
     void bind() override;
 

@@ -1,0 +1,217 @@
+#include "link/page_connection.h"
+
+#include "app/program.h"
+#include "app/program_settings.h"
+#include "app/quorin.h"
+#include "link/address_change.h"
+#include "link/connect_steps.h"
+#include "link/form_dialog_ip.h"
+#include "link/local_addresses.h"
+#include "link/sensor_device.h"
+#include "ui_page_connection.h"
+
+#include <QMenu>
+#include <QMessageBox>
+#include <algorithm>
+
+using orvex::k7::sensor_info;
+namespace app = orvex::app;
+
+PageConnection::PageConnection(QWidget* parent)
+    : QWidget(parent), ui(new Ui::PageConnection)
+{
+    ui->setupUi(this);
+    ui->editSearchAddr->setText(QString::fromStdString(app::program_settings().ethernet_mask));
+    connect(ui->listSearchSensors, &QWidget::customContextMenuRequested, this,
+            &PageConnection::listSearchSensors_showContextMenu);
+    connect(&app::program_events(), &orvex::ProgramEvents::timer_tick, this, &PageConnection::refresh_list);
+}
+
+PageConnection::~PageConnection()
+{
+    search_.stop();
+    delete ui;
+}
+
+QString PageConnection::search_address() const
+{
+    return ui->editSearchAddr->text();
+}
+
+void PageConnection::on_btnConnectionSearch_clicked()
+{
+    if (search_.running())
+        stop_search();
+    else
+        start_search();
+}
+
+bool PageConnection::start_search()
+{
+    try {
+        search_.start(ui->editSearchAddr->text().toStdString());
+    } catch (const std::invalid_argument&) {
+        // A mistyped address must not end the program; the search just does not start.
+        QMessageBox::warning(this, tr("Ошибка"), tr("Неверный адрес поиска: ") + ui->editSearchAddr->text());
+        return false;
+    }
+    app::main_window()->setWindowTitle(tr("Поиск датчиков..."));
+    ui->listSearchSensors->clear();
+    shown_.clear();
+    ui->btnConnectionSearch->setText(tr("Остановить поиск"));
+    return true;
+}
+
+void PageConnection::stop_search()
+{
+    const bool was_running = search_.running();
+    search_.stop();
+    ui->btnConnectionSearch->setText(tr("Искать датчики"));
+    if (was_running)
+        app::main_window()->setWindowTitle(QString());
+}
+
+void PageConnection::refresh_list()
+{
+    if (search_.count() <= shown_.size())
+        return;
+    shown_ = search_.found();
+    ui->listSearchSensors->clear();
+    for (const sensor_info& s : shown_)
+        ui->listSearchSensors->addItem(QString::fromStdString(orvex::k7::list_row_text(s)));
+}
+
+void PageConnection::on_btnSearchConnect_clicked()
+{
+    connect_selected(first_channel);
+}
+
+void PageConnection::on_listSearchSensors_itemDoubleClicked(QListWidgetItem*)
+{
+    ui->btnSearchConnect->click();
+}
+
+void PageConnection::on_listSearchSensors_currentRowChanged(int) {}
+
+void PageConnection::listSearchSensors_showContextMenu(const QPoint& pos)
+{
+    QListWidgetItem* item = ui->listSearchSensors->itemAt(pos);
+    if (item == nullptr)
+        return;
+    const int row = ui->listSearchSensors->row(item);
+    if (row < 0 || row >= static_cast<int>(shown_.size()))
+        return;
+    ui->listSearchSensors->setCurrentRow(row);
+    const sensor_info record = shown_[row];
+
+    QMenu menu(this);
+    if (record.type == orvex::k7::type_eb1)
+        connect(menu.addAction(tr("Подключить плату управления")), &QAction::triggered, this,
+                [this] { connect_selected(control_board); });
+    connect(menu.addAction(tr("Подключить как первый канал")), &QAction::triggered, this,
+            [this] { connect_selected(first_channel); });
+    connect(menu.addAction(tr("Подключить как второй канал")), &QAction::triggered, this,
+            [this] { connect_selected(second_channel); });
+    menu.addSeparator();
+    connect(menu.addAction(tr("Изменить IP-адрес")), &QAction::triggered, this,
+            [this, record] { change_address(record); });
+    menu.exec(ui->listSearchSensors->viewport()->mapToGlobal(pos));
+}
+
+bool PageConnection::connect_selected(channel which)
+{
+    const int row = ui->listSearchSensors->currentRow();
+    if (row < 0 || row >= static_cast<int>(shown_.size())) {
+        ui->btnSearchConnect->setIcon(app::icons().close);
+        return false;
+    }
+    try {
+        return connect_record(shown_[row], which);
+    } catch (const std::exception&) {
+        ui->btnSearchConnect->setIcon(app::icons().close);
+        QMessageBox::critical(this, tr("Ошибка"), tr("Ошибка при подключении к датчику"));
+        return false;
+    }
+}
+
+bool PageConnection::connect_record(const sensor_info& record, channel which)
+{
+    auto& first = app::device(first_channel);
+    auto& second = app::device(second_channel);
+    auto fail = [this] {
+        ui->btnSearchConnect->setIcon(app::icons().close);
+        return false;
+    };
+
+    if (which == first_channel) {
+        app::for_each_receiver([](orvex::IProgramEvents& r) { r.on_sensor_disconnected(); });
+        first.disconnect();
+        second.disconnect();
+    } else if (which == second_channel) {
+        if (!first.is_connected())
+            return fail();
+        second.disconnect();
+    }
+    if (!orvex::k7::firmware_supported(record.version, record.type)) {
+        ui->btnSearchConnect->setIcon(app::icons().close);
+        QMessageBox::critical(this, tr("Ошибка"), tr("Версия прошивки не поддерживается этой версией программы."));
+        return false;
+    }
+    auto& target = app::device(which);
+    if (!target.connect(record.address_text))
+        return fail();
+    update_title();
+
+    if (which == first_channel && orvex::k7::wants_extended_access(record.version, app::flash_key().present) &&
+        !orvex::k7::request_extended_flash_access(first.flash(), app::flash_key().value))
+        QMessageBox::warning(this, tr("Ошибка"), tr("Не удалось получить расширенный доступ к флешке"));
+
+    stop_search();
+    update_title(); // stopping the search cleared it
+    ui->btnSearchConnect->setIcon(app::icons().accept);
+    if (which == first_channel)
+        announce_first_channel();
+    return true;
+}
+
+void PageConnection::announce_first_channel()
+{
+    auto& first = app::device(first_channel);
+    app::set_range_block(orvex::k7::read_range_block(first.flash()));
+    app::for_each_receiver([](orvex::IProgramEvents& r) { r.on_sensor_settings(true); });
+    app::for_each_receiver([](orvex::IProgramEvents& r) { r.on_sensor_connected(); });
+    emit app::program_events().sensor_settings_changed(first.commands().settings());
+    emit app::program_events().sensor_connected(first.commands().info());
+}
+
+void PageConnection::update_title()
+{
+    const auto& first = app::device(first_channel);
+    const auto& second = app::device(second_channel);
+    if (!first.is_connected())
+        return;
+    QString title = tr("Подключен : ") + QString::fromStdString(first.commands().info().address_text);
+    if (second.is_connected())
+        title += tr("  +  второй канал: ") + QString::fromStdString(second.commands().info().address_text);
+    app::main_window()->setWindowTitle(title);
+}
+
+void PageConnection::change_address(const sensor_info& device)
+{
+    std::vector<std::uint32_t> found;
+    for (const sensor_info& s : shown_)
+        found.push_back(s.address);
+    std::vector<std::uint32_t> computer;
+    for (const auto& a : orvex::k7::local_ipv4_addresses())
+        computer.push_back(a.to_uint());
+
+    FormDialogIP dialog(computer, found, device.computer_address, this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    if (!search_.send_address_change(device, dialog.address()))
+        return;
+    if (search_.running()) {
+        search_.stop();
+        start_search(); // clears the copy; the periodic job refills the list
+    }
+}

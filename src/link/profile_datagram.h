@@ -1,0 +1,56 @@
+// Profile datagrams: the layout of one measured profile on the wire and its
+// decoding into points.
+//
+// A profile arrives in one datagram on the profile link, polled (0x22) or
+// streamed: 4104 bytes, or 5160 with intensities. After two 32-bit header
+// words come 1024 point slots of 4 bytes (from offset 8, or from offset 40
+// behind 32 header bytes when intensities are included), then one intensity
+// byte per slot. With calibration bypass off the slots hold x (unsigned) and y
+// (signed) in millimetres with p fractional bits; with it on, the laser line's
+// position along image row i in 1/32 pixel, and the row index is y. Values of
+// 0xFF00 and above mark "no point" and decode to x = -1.
+#pragma once
+
+#include "profiles/geometry.h"
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+
+namespace orvex::k7 {
+
+struct qz3p_settings;
+
+constexpr std::size_t profile_slots = 1024;
+constexpr std::size_t profile_datagram_size = 4104;
+constexpr std::size_t profile_datagram_size_intensities = 5160;
+
+struct profile_header {
+    std::uint32_t word1 = 0; // the simulator counts profiles here
+    std::uint32_t word2 = 0;
+    std::array<std::uint8_t, 32> bytes{}; // offsets 8..39 as they came
+    std::uint16_t n = 0;                  // points decoded
+    bool two_coordinates = true;          // false: calibration bypass, pixels
+};
+
+/// A decoded profile with storage for every slot, allocated once by its owner.
+struct decoded_profile {
+    profile_header header;
+    std::array<math::Point2d, profile_slots> points{};
+    std::array<std::uint8_t, profile_slots> intensities{};
+    std::int64_t request_time_ns = 0; // monotonic time of the request (polled profiles)
+};
+
+/// Points of a profile for the current settings: window last row - window
+/// first row + 1 in 16-bit arithmetic, as the sensor computes it.
+std::uint16_t profile_point_count(const qz3p_settings& settings);
+
+/// Decodes a datagram of profile_datagram_size bytes (or ..._intensities when
+/// `intensities`) in place, without allocation. `n` points are decoded; slots
+/// beyond n keep their values. n above 1024 is taken as 1024, since the
+/// datagram holds no more. `scale` is 2^p of the sensor's identification
+/// (used in two-coordinate mode; single-coordinate values are divided by 32).
+void decode_profile(const std::uint8_t* datagram, bool intensities, std::uint16_t n, bool two_coordinates,
+                    double scale, decoded_profile& out);
+
+} // namespace orvex::k7

@@ -1,0 +1,258 @@
+// The acquisition cycle against a scripted device: frame requests by firmware
+// version, line counting, numbered lines, line data, time-outs, profiles.
+#include "link/acquisition_engine.h"
+#include "link/byte_order.h"
+#include "link/rate_clock.h"
+#include "link/sensor_device.h"
+#include "raw_peer.h"
+#include "support/test_support.h"
+
+#include <algorithm>
+#include <cstring>
+#include <gtest/gtest.h>
+#include <thread>
+
+using namespace orvex::k7;
+using namespace std::chrono_literals;
+using orvex::test::bytes_t;
+using orvex::test::raw_peer;
+
+namespace {
+
+// A device that answers connect, profile and image requests from a script.
+struct scripted_device {
+    std::string version = "40a";
+    std::uint16_t rows = 10; // window y end - window y start + 1
+    bool answer_frames = true;
+    std::vector<bytes_t> numbered_script; // numbered lines to send instead of a full frame
+
+    std::vector<bytes_t> respond(const bytes_t& req)
+    {
+        const std::uint8_t code = req.at(0);
+        switch (code) {
+        case 0xF4: {
+            bytes_t r(257, 0);
+            r[0] = 0xF4;
+            for (std::size_t i = 0; i < 3 && i < version.size(); ++i)
+                r[1 + 16 + i] = static_cast<std::uint8_t>(version[i]);
+            std::memcpy(&r[1 + 21], "S2D", 3);
+            return {r};
+        }
+        case 0x80: {
+            bytes_t r(256, 0);
+            r[0] = 0x80;
+            orvex::bytes::put_be16(&r[1 + 54], 100);
+            orvex::bytes::put_be16(&r[1 + 56], static_cast<std::uint16_t>(100 + rows - 1));
+            return {r};
+        }
+        case 0x20:
+            return {{0x20}};
+        case 0x22: {
+            bytes_t r(profile_datagram_size, 0);
+            orvex::bytes::put_be32(&r[0], ++profiles);
+            orvex::bytes::put_be16(&r[8], 32 * 10); // x = 10 mm with p = 5
+            return {r};
+        }
+        case 0x21:
+        case 0x29:
+        case 0x2C: {
+            if (!answer_frames)
+                return {};
+            if (!numbered_script.empty())
+                return numbered_script;
+            std::vector<bytes_t> lines;
+            for (std::uint16_t k = 0; k < rows; ++k) {
+                bytes_t line(code == 0x21 ? 1280 : 1284, static_cast<std::uint8_t>(k));
+                if (code != 0x21)
+                    orvex::bytes::put_be16(&line[2], k);
+                lines.push_back(line);
+            }
+            return lines;
+        }
+        case 0x2E: {
+            std::vector<bytes_t> out;
+            for (int k = 0; k < 4; ++k) {
+                bytes_t d(1028, 0);
+                for (int j = 0; j < 256; ++j)
+                    orvex::bytes::put_be16(&d[4 + 4 * j], static_cast<std::uint16_t>(32 * (256 * k + j)));
+                out.push_back(d);
+            }
+            return out;
+        }
+        default:
+            return {};
+        }
+    }
+    std::uint32_t profiles = 0;
+};
+
+struct engine_fixture : ::testing::Test {
+    scripted_device script;
+    raw_peer peer{orvex::test::loopback_address(40), 0,
+                  [this](const bytes_t& r) { return script.respond(r); }};
+    sensor_device device;
+    int frames_handled = 0;
+    int profiles_handled = 0;
+
+    acquisition_engine& connect()
+    {
+        EXPECT_TRUE(device.connect(peer.address(), peer.port()));
+        acquisition_engine& e = device.engine();
+        e.set_image_handler([this] { ++frames_handled; });
+        e.set_profile_handler([this] { ++profiles_handled; });
+        return e;
+    }
+
+    // Steps like the main timer until `done` or the limit.
+    template <class Done>
+    void run(acquisition_engine& e, Done done, std::chrono::milliseconds limit = 3000ms)
+    {
+        const auto end = std::chrono::steady_clock::now() + limit;
+        while (!done() && std::chrono::steady_clock::now() < end) {
+            e.step();
+            std::this_thread::sleep_for(1ms);
+        }
+    }
+
+    std::vector<std::uint8_t> request_codes()
+    {
+        std::vector<std::uint8_t> codes;
+        for (const auto& d : peer.received())
+            codes.push_back(d.bytes.at(0));
+        return codes;
+    }
+    bool requested(std::uint8_t code)
+    {
+        const auto codes = request_codes();
+        return std::find(codes.begin(), codes.end(), code) != codes.end();
+    }
+};
+
+} // namespace
+
+TEST_F(engine_fixture, PlainFrameOfTheWindowCompletesAfterItsLines)
+{
+    script.rows = 512;
+    acquisition_engine& e = connect();
+    e.set_image_request(true, false);
+    run(e, [&] { return frames_handled > 0; });
+    EXPECT_EQ(frames_handled, 1);
+    EXPECT_TRUE(e.frame_complete());
+    EXPECT_EQ(e.line_count(), 512u);
+    EXPECT_EQ(e.expected_lines(), 512u);
+    EXPECT_EQ(e.frame()[1280 * 511], 511 & 0xFF);
+    EXPECT_TRUE(requested(0x21));
+    EXPECT_FALSE(requested(0x29));
+    EXPECT_FALSE(requested(0x2C));
+}
+
+TEST_F(engine_fixture, NumberedLinesSkipMisnumberedOnesAndFoldAbove2048)
+{
+    script.version = "41a";
+    script.rows = 10;
+    for (std::uint16_t k = 0; k < 10; ++k) {
+        bytes_t line(1284, static_cast<std::uint8_t>(k + 1));
+        orvex::bytes::put_be16(&line[2], k == 5 ? 2048 + 5 : k);
+        script.numbered_script.push_back(line);
+        if (k == 3) { // a stray repeat of line 1 that must not count
+            bytes_t stray(1284, 0xEE);
+            orvex::bytes::put_be16(&stray[2], 1);
+            script.numbered_script.push_back(stray);
+        }
+    }
+    acquisition_engine& e = connect();
+    e.set_image_request(true, false);
+    run(e, [&] { return frames_handled > 0; });
+    EXPECT_TRUE(requested(0x29));
+    EXPECT_TRUE(e.frame_complete());
+    EXPECT_EQ(e.line_count(), 10u);
+    EXPECT_EQ(e.frame()[1280 * 5], 6);
+    EXPECT_EQ(e.frame()[1280 * 4], 5); // not overwritten by the stray line
+}
+
+TEST_F(engine_fixture, FrameRequestFollowsFirmwareAndProfilePolling)
+{
+    script.version = "49m";
+    acquisition_engine& e = connect();
+    e.set_image_request(true, false);
+    run(e, [&] { return frames_handled > 0; });
+    EXPECT_TRUE(requested(0x2C)); // fast request: 49m and no profile polling
+
+    peer.clear();
+    e.set_profile_poll(true);
+    const int before = frames_handled;
+    run(e, [&] { return frames_handled > before && profiles_handled > 0; });
+    EXPECT_TRUE(requested(0x29));
+    EXPECT_FALSE(requested(0x2C));
+}
+
+TEST_F(engine_fixture, LineDataOnlyFrom48d)
+{
+    script.version = "48c";
+    acquisition_engine& e = connect();
+    e.set_result_points(true);
+    e.set_image_request(true, false);
+    run(e, [&] { return frames_handled > 0; });
+    std::this_thread::sleep_for(50ms);
+    EXPECT_FALSE(requested(0x2E));
+    EXPECT_FALSE(e.line_data_complete());
+}
+
+TEST_F(engine_fixture, LineDataFollowsTheFrameFrom48d)
+{
+    script.version = "48d";
+    acquisition_engine& e = connect();
+    e.set_result_points(true);
+    e.set_image_request(true, false);
+    run(e, [&] { return e.line_data_complete(); });
+    EXPECT_TRUE(requested(0x2E));
+    EXPECT_TRUE(e.line_data_complete());
+    EXPECT_DOUBLE_EQ(e.line_data()[0], 0.0);
+    EXPECT_DOUBLE_EQ(e.line_data()[700], 700.0);
+    EXPECT_EQ(frames_handled, 1); // handled once, after the line data
+}
+
+TEST_F(engine_fixture, UnansweredFrameFinishesAfterOneSecondIncomplete)
+{
+    script.answer_frames = false;
+    acquisition_engine& e = connect();
+    e.set_image_request(true, false);
+    const auto start = std::chrono::steady_clock::now();
+    run(e, [&] { return frames_handled > 0; });
+    EXPECT_GE(std::chrono::steady_clock::now() - start, 990ms);
+    EXPECT_EQ(frames_handled, 1);
+    EXPECT_FALSE(e.frame_complete());
+}
+
+TEST_F(engine_fixture, PolledProfilesAreDecodedAndCounted)
+{
+    acquisition_engine& e = connect();
+    e.set_profile_poll(true);
+    run(e, [&] { return profiles_handled >= 3; });
+    EXPECT_GE(profiles_handled, 3);
+    EXPECT_EQ(e.profile().header.n, 10);
+    EXPECT_DOUBLE_EQ(e.profile().points[0].x, 10.0);
+    EXPECT_GT(e.profile().header.word1, 0u);
+    EXPECT_GT(e.request_time_ns(), 0);
+    // At most one profile per 50 ms: start, wait, read.
+    const auto codes = request_codes();
+    EXPECT_EQ(std::count(codes.begin(), codes.end(), 0x20), std::count(codes.begin(), codes.end(), 0x22));
+}
+
+TEST(RateClock, UpdatesOncePerWindowAndReadsMinusOneOnlyWithoutTime)
+{
+    const auto t0 = rate_clock::clock::now();
+    rate_clock c(t0);
+    c.count(10);
+    EXPECT_DOUBLE_EQ(c.read(t0 + 500ms), 0.0); // window not over: last rate
+    c.count(10);
+    EXPECT_DOUBLE_EQ(c.read(t0 + 2000ms), 10.0); // 20 events in 2 s
+    c.count(5);
+    EXPECT_DOUBLE_EQ(c.read(t0 + 2500ms), 10.0);
+    EXPECT_DOUBLE_EQ(c.read(t0 + 3000ms), 5.0);
+
+    rate_clock zero(t0);
+    zero.set_window(0ms);
+    zero.count(3);
+    EXPECT_DOUBLE_EQ(zero.read(t0), -1.0);
+}
