@@ -1,0 +1,196 @@
+#include "simulator_core.h"
+
+#include "link/byte_order.h"
+#include "options.h"
+#include "state_store.h"
+
+#include <cstdio>
+#include <iostream>
+#include <set>
+#include <sstream>
+#include <stdexcept>
+
+namespace orvex::sim {
+
+simulator_core::simulator_core(simulator_options opts)
+    : opts_(std::move(opts)),
+      faults_(opts_.loss, opts_.dup, opts_.delay_ms, opts_.seed),
+      front_([this](std::size_t port, const std::uint8_t* d, std::size_t n,
+                    const udp_front::udp::endpoint& from) { on_datagram(port, d, n, from); })
+{
+    if (!(opts_.loss >= 0.0 && opts_.loss <= 1.0))
+        throw std::invalid_argument("loss must be a probability between 0 and 1");
+    if (!(opts_.dup >= 0.0 && opts_.dup <= 1.0))
+        throw std::invalid_argument("dup must be a probability between 0 and 1");
+    if (opts_.delay_ms < 0 || opts_.delay_ms > 60000)
+        throw std::invalid_argument("delay_ms must be 0..60000 milliseconds");
+    std::uint32_t bind = 0;
+    if (!parse_ipv4(opts_.search_bind, bind) || (bind != 0 && (bind >> 24) != 127))
+        throw std::invalid_argument("search_bind \"" + opts_.search_bind +
+                                    "\" must be 0.0.0.0 or an address in 127.0.0.0/8");
+    if (opts_.sensors.empty())
+        throw std::invalid_argument("no sensor given");
+    std::set<std::uint32_t> addresses;
+    std::set<std::string> serials;
+    for (const auto& text : opts_.sensors) {
+        auto cfg = parse_sensor_text(text);
+        if (!addresses.insert(cfg.address_value).second)
+            throw std::invalid_argument("sensor \"" + text + "\": address " + cfg.address + " is used twice");
+        if (!serials.insert(cfg.serial).second)
+            throw std::invalid_argument("sensor \"" + text + "\": serial " + cfg.serial +
+                                        " is used twice; give each sensor its own serial=");
+        models_.push_back(std::make_unique<sensor_model>(std::move(cfg)));
+    }
+    if (!opts_.state_dir.empty()) {
+        prepare_state_dir(opts_.state_dir);
+        for (auto& m : models_)
+            load_device_state(opts_.state_dir, *m);
+    }
+}
+
+void simulator_core::start()
+{
+    if (stopped_)
+        throw std::runtime_error("the simulator was stopped; create a new one");
+    if (started_)
+        return;
+    for (auto& m : models_)
+        front_.open(boost::asio::ip::address_v4(m->address()), device_port);
+    std::uint32_t bind = 0;
+    parse_ipv4(opts_.search_bind, bind);
+    search_port_ = front_.open(boost::asio::ip::address_v4(bind), device_port);
+    front_.start();
+    started_ = true;
+}
+
+void simulator_core::stop()
+{
+    std::lock_guard<std::mutex> lock(state_mutex_);
+    if (stopped_)
+        return;
+    stopped_ = true;
+    front_.stop();
+    if (!opts_.state_dir.empty())
+        for (const auto& m : models_)
+            for (const auto& e : save_device_state(opts_.state_dir, *m))
+                notice(e, true);
+}
+
+std::string simulator_core::display_serial(const sensor_model& m) const
+{
+    const std::string s = m.serial();
+    for (unsigned char c : s)
+        if (c < 0x20 || c > 0x7E)
+            return m.config().serial;
+    return s;
+}
+
+std::vector<std::string> simulator_core::ready_lines() const
+{
+    std::vector<std::string> lines;
+    for (const auto& m : models_)
+        lines.push_back("k7sim: sensor " + display_serial(*m) + " at " + format_ipv4(m->address()) + ":" +
+                        std::to_string(device_port));
+    return lines;
+}
+
+void simulator_core::notice(const std::string& line, bool always)
+{
+    if (opts_.on_notice)
+        opts_.on_notice(line);
+    else if (opts_.log || always)
+        std::cerr << line << "\n";
+}
+
+void simulator_core::log_request(const std::string& where, const request& rq,
+                                 const udp_front::udp::endpoint& from)
+{
+    if (!opts_.log)
+        return;
+    std::ostringstream s;
+    s << "k7sim: " << where << " <- " << from.address().to_string() << ":" << from.port() << " [" << rq.size
+      << "]";
+    char hex[4];
+    for (std::size_t i = 0; i < rq.size && i < 16; ++i) {
+        std::snprintf(hex, sizeof hex, " %02x", rq.data[i]);
+        s << hex;
+    }
+    if (rq.size > 16)
+        s << " ...";
+    std::cerr << s.str() << "\n";
+}
+
+void simulator_core::reply(std::size_t port, const reply_list& replies, const udp_front::udp::endpoint& to)
+{
+    for (const auto& d : replies) {
+        const unsigned n = faults_.copies();
+        for (unsigned c = 0; c < n; ++c)
+            front_.send(port, d, to, faults_.delay());
+    }
+}
+
+void simulator_core::on_datagram(std::size_t port, const std::uint8_t* data, std::size_t size,
+                                 const udp_front::udp::endpoint& from)
+{
+    const auto a = from.address();
+    if (!a.is_v4() || (a.to_v4().to_uint() >> 24) != 127)
+        return; // loopback peers only
+    const request rq{data, size, a.to_v4().to_uint(), from.port()};
+    if (port == search_port_) {
+        log_request("search", rq, from);
+        if (rq.code() == 0xF6) {
+            move_device(rq, models_.size());
+            return;
+        }
+        for (std::size_t i = 0; i < models_.size(); ++i)
+            reply(i, models_[i]->serve_search(rq), from);
+        return;
+    }
+    auto& m = *models_.at(port);
+    log_request(format_ipv4(m.address()), rq, from);
+    const bool was_answering = m.answering();
+    reply(port, m.serve(rq), from);
+    if (rq.code() == 0xF6 && was_answering)
+        move_device(rq, port);
+}
+
+// 0xF6: five serial characters and the new address, first octet first. The
+// device whose description carries that serial moves; addresses outside
+// 127.0.0.0/8 or taken by another simulated device are refused. Received by a
+// device socket (`receiver` < count) only that device may take it, as on a
+// real network; from the search socket any device may.
+void simulator_core::move_device(const request& rq, std::size_t receiver)
+{
+    if (rq.size < 10)
+        return;
+    const std::string serial(reinterpret_cast<const char*>(rq.data + 1), 5);
+    const std::uint32_t target = bytes::get_be32(rq.data + 6);
+    for (std::size_t i = 0; i < models_.size(); ++i) {
+        auto& m = *models_[i];
+        if ((receiver < models_.size() && receiver != i) || m.serial() != serial || !m.answering())
+            continue;
+        if (receiver != i)
+            m.record(rq);
+        const std::string name = "k7sim: sensor " + display_serial(m);
+        if ((target >> 24) != 127 || (target & 0xFF) == 0 || (target & 0xFF) == 255 || target == 0x7F000001) {
+            notice(name + " refuses to move to " + format_ipv4(target) + ": not a loopback device address");
+            return;
+        }
+        for (const auto& other : models_)
+            if (other.get() != &m && other->address() == target) {
+                notice(name + " cannot move to " + format_ipv4(target) +
+                       ": another simulated sensor is there");
+                return;
+            }
+        std::string error;
+        if (!front_.rebind(i, boost::asio::ip::address_v4(target), error)) {
+            notice(name + " cannot move to " + format_ipv4(target) + ": " + error);
+            return;
+        }
+        m.set_address(target);
+        notice(name + " moved to " + format_ipv4(target) + ":" + std::to_string(device_port));
+        return;
+    }
+}
+
+} // namespace orvex::sim

@@ -1,0 +1,65 @@
+// Sockets and the service thread of the simulator.
+//
+// Holds one UDP socket per simulated device (bound to the device's loopback
+// address, port 11681) and the search socket, all with address reuse on. One
+// thread runs every receive; received datagrams go to the handler on that
+// thread, which answers through send(). Replies leave only towards loopback
+// addresses, and each one asks the network guard first.
+#pragma once
+
+#include "device_model.h"
+
+#include <boost/asio/executor_work_guard.hpp>
+#include <boost/asio/io_context.hpp>
+#include <boost/asio/ip/udp.hpp>
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace orvex::sim {
+
+class udp_front {
+public:
+    using udp = boost::asio::ip::udp;
+    using handler = std::function<void(std::size_t port, const std::uint8_t* data, std::size_t size,
+                                       const udp::endpoint& from)>;
+
+    explicit udp_front(handler on_datagram);
+    ~udp_front();
+    udp_front(const udp_front&) = delete;
+    udp_front& operator=(const udp_front&) = delete;
+
+    /// Binds address:port with address reuse; returns the port's id (0, 1, ...
+    /// in call order). std::runtime_error naming the address when it fails.
+    /// Only before start().
+    std::size_t open(const boost::asio::ip::address_v4& address, unsigned short port);
+
+    /// Moves port `id` to another address (same port number), on the service
+    /// thread. On failure the old socket stays and `error` says why.
+    bool rebind(std::size_t id, const boost::asio::ip::address_v4& address, std::string& error);
+
+    /// Sends from port `id` after `delay` (0: now). Dropped silently when the
+    /// destination is not loopback or the guard refuses it.
+    void send(std::size_t id, datagram d, const udp::endpoint& to, std::chrono::milliseconds delay);
+
+    void start(); // starts the service thread
+    void stop();  // idempotent: stops the thread and closes every socket
+
+private:
+    struct port;
+    void arm(const std::shared_ptr<port>& p, std::size_t id);
+    void send_now(std::size_t id, const datagram& d, const udp::endpoint& to);
+
+    handler on_datagram_;
+    boost::asio::io_context io_;
+    boost::asio::executor_work_guard<boost::asio::io_context::executor_type> work_;
+    std::vector<std::shared_ptr<port>> ports_;
+    std::thread thread_;
+    bool stopped_ = false;
+};
+
+} // namespace orvex::sim
