@@ -166,10 +166,10 @@ void setup_windows()
                form_calibr(), form_fast_settings(), form_sandbox(),  main_window()};
 
     Quorin* window = main_window();
-    g_receivers.push_back(window);
+    register_receiver(window);
     g_page_connection = new PageConnection;
     window->host_page(window->findChild<QWidget*>(QStringLiteral("pageConnection")), g_page_connection);
-    g_receivers.push_back(g_page_connection);
+    register_receiver(g_page_connection);
 
     const bool developer_mode = program_settings().developer_mode;
     for_each_receiver([developer_mode](IProgramEvents& r) { r.on_developer_mode(developer_mode); });
@@ -183,6 +183,11 @@ const std::vector<QWidget*>& top_level_forms()
 const std::vector<IProgramEvents*>& receivers()
 {
     return g_receivers;
+}
+
+void register_receiver(IProgramEvents* receiver)
+{
+    g_receivers.push_back(receiver);
 }
 
 void for_each_receiver(const std::function<void(IProgramEvents&)>& f)

@@ -101,6 +101,8 @@ void setup_windows();
 
 const std::vector<QWidget*>& top_level_forms();
 const std::vector<IProgramEvents*>& receivers();
+/// Appends a receiver to the list (start-up registers the pages this way).
+void register_receiver(IProgramEvents* receiver);
 /// Calls `f` on every receiver, in list order.
 void for_each_receiver(const std::function<void(IProgramEvents&)>& f);
 

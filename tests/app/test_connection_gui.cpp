@@ -1,0 +1,229 @@
+// The connection page against simulated sensors: search rows, first and
+// second channel, the order of the announcements, window titles, the
+// firmware refusal, the address proposal and the close sequence.
+#include "app/program.h"
+#include "app/program_events.h"
+#include "app/program_settings.h"
+#include "app/quorin.h"
+#include "link/form_dialog_ip.h"
+#include "link/page_connection.h"
+#include "link/sensor_device.h"
+#include "simulator.h"
+#include "support/test_support.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QSpinBox>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+#include <memory>
+
+using orvex::test::loopback_address;
+using orvex::test::read_file;
+using orvex::test::TempDir;
+
+namespace {
+
+QString qstr(const std::string& s)
+{
+    return QString::fromStdString(s);
+}
+
+// Records the notifications in the order they reach it.
+struct Recorder : orvex::IProgramEvents {
+    std::vector<std::string>* log;
+    explicit Recorder(std::vector<std::string>* l) : log(l) {}
+    void on_sensor_settings(bool connecting) override
+    {
+        log->push_back(connecting ? "on_sensor_settings(true)" : "on_sensor_settings(false)");
+    }
+    void on_sensor_connected() override { log->push_back("on_sensor_connected"); }
+};
+
+// Accepts modal message boxes and remembers them.
+struct BoxCloser {
+    BoxCloser()
+    {
+        QObject::connect(&timer, &QTimer::timeout, [this] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                titles.push_back(box->windowTitle());
+                texts.push_back(box->text());
+                box->accept();
+            }
+        });
+        timer.start(5);
+    }
+    QTimer timer;
+    std::vector<QString> titles, texts;
+};
+
+struct ConnectionPage : ::testing::Test {
+    TempDir exe_dir;
+    std::unique_ptr<orvex::sim::simulator> sim;
+    PageConnection* page = nullptr;
+
+    void SetUp() override
+    {
+        orvex::sim::simulator_options o;
+        o.sensors = {loopback_address(2) + ",serial=00042,ident=First",
+                     loopback_address(3) + ",serial=00043,fw=48d",
+                     loopback_address(4) + ",serial=00044,fw=39z"};
+        sim = std::make_unique<orvex::sim::simulator>(o);
+        sim->start();
+        orvex::ProgramSettings settings;
+        settings.ethernet_mask = "127.255.255.255";
+        ASSERT_TRUE(settings.save((exe_dir / "Settings.xml").u8string(), true));
+        orvex::app::start_program(QString::fromStdString(exe_dir.path().u8string()));
+        page = orvex::app::page_connection();
+        ASSERT_NE(page, nullptr);
+    }
+
+    void TearDown() override
+    {
+        for (int i = 0; i < 3; ++i)
+            orvex::app::device(i).disconnect();
+        if (page)
+            page->stop_search();
+    }
+
+    template <class T>
+    T* child(const char* name)
+    {
+        return page->findChild<T*>(QString::fromLatin1(name));
+    }
+
+    // Searches until all three simulated sensors are listed; returns their rows.
+    std::vector<int> search_ours()
+    {
+        child<QPushButton>("btnConnectionSearch")->click();
+        auto* list = child<QListWidget>("listSearchSensors");
+        std::vector<int> rows;
+        for (int wait = 0; wait < 400 && rows.size() < 3; ++wait) {
+            QTest::qWait(10);
+            rows.clear();
+            for (int r = 0; r < list->count(); ++r)
+                if (list->item(r)->text().startsWith(qstr(orvex::test::loopback_block())))
+                    rows.push_back(r);
+        }
+        return rows;
+    }
+
+    void select(int row) { child<QListWidget>("listSearchSensors")->setCurrentRow(row); }
+};
+
+} // namespace
+
+TEST_F(ConnectionPage, SearchListsEachSimulatedSensorOnceWithItsRowText)
+{
+    EXPECT_EQ(child<QLineEdit>("editSearchAddr")->text(), QStringLiteral("127.255.255.255"));
+    const auto rows = search_ours();
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(orvex::app::main_window()->windowTitle(), QStringLiteral("Поиск датчиков..."));
+    EXPECT_EQ(child<QPushButton>("btnConnectionSearch")->text(), QStringLiteral("Остановить поиск"));
+    auto* list = child<QListWidget>("listSearchSensors");
+    EXPECT_EQ(list->item(rows[0])->text(),
+              qstr(loopback_address(2)) +
+                  QStringLiteral("   -   00042   -   49m   -   2d сканер(V) (0)   -   \"First\""));
+    EXPECT_TRUE(list->item(rows[2])->text().contains(QStringLiteral("   -   39z   -   ")));
+
+    child<QPushButton>("btnConnectionSearch")->click();
+    EXPECT_EQ(child<QPushButton>("btnConnectionSearch")->text(), QStringLiteral("Искать датчики"));
+    EXPECT_EQ(orvex::app::main_window()->windowTitle(), QString());
+}
+
+TEST_F(ConnectionPage, FirstChannelIsAnnouncedInOrderAndSecondChannelJoinsTheTitle)
+{
+    std::vector<std::string> log;
+    Recorder recorder(&log);
+    orvex::app::register_receiver(&recorder);
+    auto& hub = orvex::app::program_events();
+    QObject::connect(&hub, &orvex::ProgramEvents::sensor_settings_changed,
+                     [&](const orvex::k7::qz3p_settings&) { log.push_back("sensor_settings_changed"); });
+    QObject::connect(&hub, &orvex::ProgramEvents::sensor_connected,
+                     [&](const orvex::k7::sensor_info& info) { log.push_back("sensor_connected " + info.serial); });
+
+    const auto rows = search_ours();
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_TRUE(page->connect_selected(PageConnection::second_channel) == false); // nothing selected
+    select(rows[1]);
+    EXPECT_FALSE(page->connect_selected(PageConnection::second_channel)); // no first channel yet
+    select(rows[0]);
+    child<QPushButton>("btnSearchConnect")->click();
+    ASSERT_TRUE(orvex::app::device(0).is_connected());
+    EXPECT_EQ(log, (std::vector<std::string>{"on_sensor_settings(true)", "on_sensor_connected",
+                                             "sensor_settings_changed", "sensor_connected 00042"}));
+    EXPECT_EQ(orvex::app::main_window()->windowTitle(), QStringLiteral("Подключен : ") + qstr(loopback_address(2)));
+    EXPECT_FALSE(page->searcher().running());
+    EXPECT_TRUE(orvex::app::main_window()->findChild<QWidget*>(QStringLiteral("pageChart"))->isEnabled());
+
+    // The search was stopped by the connection; the rows stay.
+    select(rows[1]);
+    log.clear();
+    EXPECT_TRUE(page->connect_selected(PageConnection::second_channel));
+    EXPECT_TRUE(orvex::app::device(1).is_connected());
+    EXPECT_TRUE(log.empty()); // the second channel is not announced to the pages
+    EXPECT_EQ(orvex::app::main_window()->windowTitle(),
+              QStringLiteral("Подключен : ") + qstr(loopback_address(2)) + QStringLiteral("  +  второй канал: ") +
+                  qstr(loopback_address(3)));
+
+    // Connecting a first channel again drops the second.
+    select(rows[1]);
+    EXPECT_TRUE(page->connect_selected(PageConnection::first_channel));
+    EXPECT_FALSE(orvex::app::device(1).is_connected());
+}
+
+TEST_F(ConnectionPage, OldFirmwareIsRefusedWithTheMessage)
+{
+    const auto rows = search_ours();
+    ASSERT_EQ(rows.size(), 3u);
+    BoxCloser closer;
+    select(rows[2]);
+    EXPECT_FALSE(page->connect_selected(PageConnection::first_channel));
+    EXPECT_FALSE(orvex::app::device(0).is_connected());
+    ASSERT_EQ(closer.titles.size(), 1u);
+    EXPECT_EQ(closer.titles[0], QStringLiteral("Ошибка"));
+    EXPECT_EQ(closer.texts[0], QStringLiteral("Версия прошивки не поддерживается этой версией программы."));
+}
+
+TEST_F(ConnectionPage, MistypedSearchAddressIsReportedNotFatal)
+{
+    BoxCloser closer;
+    child<QLineEdit>("editSearchAddr")->setText(QStringLiteral("300.1.1.1"));
+    child<QPushButton>("btnConnectionSearch")->click();
+    EXPECT_FALSE(page->searcher().running());
+    EXPECT_EQ(closer.titles.size(), 1u);
+}
+
+TEST_F(ConnectionPage, ClosingWithTwoChannelsDisconnectsBothAndStoresTheSearchAddress)
+{
+    const auto rows = search_ours();
+    ASSERT_EQ(rows.size(), 3u);
+    select(rows[0]);
+    ASSERT_TRUE(page->connect_selected(PageConnection::first_channel));
+    select(rows[1]);
+    ASSERT_TRUE(page->connect_selected(PageConnection::second_channel));
+    orvex::app::main_window()->close();
+    EXPECT_FALSE(orvex::app::device(0).is_connected());
+    EXPECT_FALSE(orvex::app::device(1).is_connected());
+    EXPECT_NE(read_file(exe_dir / "Settings.xml").find("<Mask>127.255.255.255</Mask>"), std::string::npos);
+}
+
+TEST(AddressDialog, ProposalStepsAwayFromTakenAddresses)
+{
+    const std::uint32_t base = (10u << 24) | (1u << 16) | (2u << 8);
+    FormDialogIP down({base | 200, base | 10}, {base | 199, base | 11, base | 12}, base | 200);
+    auto* last = down.findChild<QSpinBox*>(QStringLiteral("spin_ip_3"));
+    ASSERT_NE(last, nullptr);
+    EXPECT_EQ(last->value(), 198); // .200 has bit 7 set: downward, past the taken .199
+    EXPECT_EQ(down.address(), base | 198);
+
+    auto* list = down.findChild<QListWidget*>(QStringLiteral("list_comp_ip"));
+    list->setCurrentRow(1); // .10: upward, past .11 and .12
+    EXPECT_EQ(last->value(), 13);
+    EXPECT_EQ(down.findChild<QSpinBox*>(QStringLiteral("spin_ip_0"))->value(), 10);
+}
