@@ -36,3 +36,26 @@ configure() {
 
 # Loopback-only networking for everything started from these scripts.
 export ORVEX_NET_GUARD=loopback
+
+# demo_settings FILE: points a Settings.xml at the simulator (search address
+# and control board on loopback), creating the file when it is missing.
+demo_settings() {
+  local file=$1
+  if [ ! -f "$file" ]; then
+    cat >"$file" <<'XML'
+<?xml version="1.0" encoding="utf-8"?>
+<root>
+    <Program>
+        <Connection>
+            <Ethernet>
+                <Mask>127.255.255.255</Mask>
+            </Ethernet>
+            <ControlBoardAddress>127.0.0.20</ControlBoardAddress>
+        </Connection>
+    </Program>
+</root>
+XML
+  else
+    sed -i 's|<Mask>[^<]*</Mask>|<Mask>127.255.255.255</Mask>|; s|<ControlBoardAddress>[^<]*</ControlBoardAddress>|<ControlBoardAddress>127.0.0.20</ControlBoardAddress>|' "$file"
+  fi
+}

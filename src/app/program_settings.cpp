@@ -14,6 +14,7 @@ void ProgramSettings::bind()
     prop("Program.SensorErrorsPoll", sensor_errors_poll);
     prop("Program.SensorErrorsPollPeriod_ms", sensor_errors_poll_period_ms);
     prop("Program.Connection.Ethernet.Mask", ethernet_mask);
+    prop("Program.Connection.ControlBoardAddress", control_board_address);
     prop("Program.Settings.PageIndex", settings_page_index);
     prop("Program.Settings.WriteOnChange", settings_write_on_change);
     prop("Program.coef_moto_1", coef_moto[0]);

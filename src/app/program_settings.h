@@ -34,7 +34,10 @@ public:
     std::string image_window_resolution = "640x512";
     bool sensor_errors_poll = false;
     std::int32_t sensor_errors_poll_period_ms = 1000;
-    std::string ethernet_mask = "255.255.255.255";
+    std::string ethernet_mask = "255.255.255.255"; // the connection page's search address
+    /// Where the calibration rig's control board answers; a setting so that
+    /// tests and the demo can point it at a simulator.
+    std::string control_board_address = "192.168.1.20";
     std::int32_t settings_page_index = 0;
     bool settings_write_on_change = true;
     double coef_moto[3] = {1000.0, 1000.0, 1000.0};

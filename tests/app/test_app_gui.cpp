@@ -11,6 +11,8 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
+#include <QPushButton>
 #include <QGroupBox>
 #include <QStackedWidget>
 #include <QToolButton>
@@ -217,4 +219,20 @@ TEST(MainWindow, CloseWritesSettingsSynchronouslyAndClosesTheForms)
     EXPECT_FALSE(orvex::app::program_settings().save_pending());
     EXPECT_NE(read_file(exe_dir / "Settings.xml").find("<SensorErrorsPoll>true</SensorErrorsPoll>"),
               std::string::npos);
+}
+
+TEST(MainWindow, EnglishRetranslatesTheWindowAndRussianComesBack)
+{
+    TempDir exe_dir;
+    orvex::ProgramSettings().save((exe_dir / "Settings.xml").u8string(), true);
+    std::filesystem::copy_file(ORVEX_QM_PATH, exe_dir / "quorin_en.qm");
+    orvex::app::start_program(qstr(exe_dir.path()));
+    auto* combo = child<QComboBox>("comboLanguage");
+    ASSERT_NE(combo, nullptr);
+    combo->setCurrentIndex(0);
+    EXPECT_EQ(child<QToolButton>("toolConnection")->text(), QStringLiteral("Connection"));
+    EXPECT_EQ(child<QPushButton>("btnShowFormCalibr")->text(), QStringLiteral("Calibration"));
+    EXPECT_EQ(combo->currentText(), QStringLiteral("English"));
+    combo->setCurrentIndex(1);
+    EXPECT_EQ(child<QToolButton>("toolConnection")->text(), QStringLiteral("Соединение"));
 }

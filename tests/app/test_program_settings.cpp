@@ -54,6 +54,7 @@ TEST(ProgramSettingsFile, DefaultsAreWrittenInDeclarationOrderWithFourSpaceInden
         "            <Ethernet>\n"
         "                <Mask>255.255.255.255</Mask>\n"
         "            </Ethernet>\n"
+        "            <ControlBoardAddress>192.168.1.20</ControlBoardAddress>\n"
         "        </Connection>\n"
         "        <Settings>\n"
         "            <PageIndex>0</PageIndex>\n"
