@@ -10,6 +10,7 @@
 #include "flash/form_flash.h"
 #include "imaging/form_image.h"
 #include "link/page_connection.h"
+#include "profiles/page_chart.h"
 #include "link/sensor_device.h"
 #include "profiles/form_sandbox.h"
 #include "settings/form_settings.h"
@@ -23,6 +24,7 @@ namespace {
 
 std::vector<QWidget*> g_forms;
 PageConnection* g_page_connection = nullptr;
+PageChart* g_page_chart = nullptr;
 std::vector<IProgramEvents*> g_receivers;
 SharedIcons g_icons;
 
@@ -64,18 +66,10 @@ k7::sensor_device& device(int index)
     return devices[index];
 }
 
-namespace {
-std::optional<k7::range_block> g_range_block;
-}
-
-const std::optional<k7::range_block>& range_block()
+k7::decoded_range& decoded_range()
 {
-    return g_range_block;
-}
-
-void set_range_block(std::optional<k7::range_block> block)
-{
-    g_range_block = std::move(block);
+    static k7::decoded_range range;
+    return range;
 }
 
 page_tasks& page_task_list()
@@ -134,6 +128,7 @@ FormFastSettings* form_fast_settings() { return singleton<FormFastSettings>(); }
 FormSandbox* form_sandbox() { return singleton<FormSandbox>(); }
 Quorin* main_window() { return singleton<Quorin>(); }
 PageConnection* page_connection() { return g_page_connection; }
+PageChart* page_chart() { return g_page_chart; }
 
 void start_program(const QString& exe_dir)
 {
@@ -167,6 +162,9 @@ void setup_windows()
 
     Quorin* window = main_window();
     register_receiver(window);
+    g_page_chart = new PageChart;
+    window->host_page(window->findChild<QWidget*>(QStringLiteral("pageChart")), g_page_chart);
+    register_receiver(g_page_chart);
     g_page_connection = new PageConnection;
     window->host_page(window->findChild<QWidget*>(QStringLiteral("pageConnection")), g_page_connection);
     register_receiver(g_page_connection);

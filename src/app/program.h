@@ -13,6 +13,7 @@
 #include "app/workstation_paths.h"
 
 #include "link/connect_steps.h"
+#include "profiles/calibration_range.h"
 
 #include <QIcon>
 #include <QString>
@@ -30,6 +31,7 @@ class FormFastSettings;
 class FormSandbox;
 class Quorin;
 class PageConnection;
+class PageChart;
 
 namespace orvex {
 namespace k7 {
@@ -57,10 +59,10 @@ const platform::flash_access_key& flash_key();
 /// rig's control board.
 k7::sensor_device& device(int index);
 
-/// The range block read from the first channel at its connection (nothing
-/// when it could not be read).
-const std::optional<k7::range_block>& range_block();
-void set_range_block(std::optional<k7::range_block> block);
+/// The first channel's working range, decoded from the range block read at
+/// its connection (known = false until a valid block was read; a block that
+/// is missing or all 0xFF leaves it as it was).
+k7::decoded_range& decoded_range();
 
 /// Cooperative tasks of the pages, resumed once per main-timer tick.
 page_tasks& page_task_list();
@@ -86,6 +88,7 @@ FormSandbox* form_sandbox();
 Quorin* main_window();
 /// The pages hosted by the main window; null until setup_windows().
 PageConnection* page_connection();
+PageChart* page_chart();
 
 /// Start-up after the application object exists: loads the shared icons,
 /// makes `exe_dir` the current folder (every relative path of the program is

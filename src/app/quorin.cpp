@@ -9,6 +9,7 @@
 #include "diag/error_state_text.h"
 #include "imaging/form_image.h"
 #include "link/page_connection.h"
+#include "profiles/page_chart.h"
 #include "link/sensor_device.h"
 #include "profiles/form_sandbox.h"
 #include "settings/form_settings.h"
@@ -130,10 +131,14 @@ void Quorin::on_MainTimerTimeout()
     auto& first = orvex::app::device(0);
     auto& second = orvex::app::device(1);
     orvex::app::page_task_list().resume_all();
-    // Pages that want profiles (profile page, calibration, sandbox) switch the
-    // poll on here once they exist; until then nothing asks for profiles.
-    first.engine().set_profile_poll(false);
-    second.engine().set_profile_poll(false);
+    // The calibration form and the sandbox join these conditions when they
+    // get their profile check boxes.
+    PageChart* chart = orvex::app::page_chart();
+    const bool chart_shown = ui->stackWidget->currentWidget() == ui->pageChart ||
+                             (ui->pageChart->parentWidget() == nullptr && ui->pageChart->isVisible());
+    const bool chart_polls = chart != nullptr && chart_shown && chart->poll_checked();
+    first.engine().set_profile_poll(chart_polls);
+    second.engine().set_profile_poll(chart_polls);
     emit orvex::app::program_events().timer_tick();
     if (first.is_connected()) {
         poll_error_state();

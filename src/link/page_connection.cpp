@@ -177,7 +177,8 @@ bool PageConnection::connect_record(const sensor_info& record, channel which)
 void PageConnection::announce_first_channel()
 {
     auto& first = app::device(first_channel);
-    app::set_range_block(orvex::k7::read_range_block(first.flash()));
+    if (const auto block = orvex::k7::read_range_block(first.flash()))
+        orvex::k7::decode_range_block(block->data(), block->size(), app::decoded_range());
     app::for_each_receiver([](orvex::IProgramEvents& r) { r.on_sensor_settings(true); });
     app::for_each_receiver([](orvex::IProgramEvents& r) { r.on_sensor_connected(); });
     emit app::program_events().sensor_settings_changed(first.commands().settings());

@@ -1,0 +1,205 @@
+#include "profiles/page_chart.h"
+
+#include "app/program.h"
+#include "app/program_settings.h"
+#include "charts/chart_orvex.h"
+#include "link/sensor_device.h"
+#include "ui_page_chart.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <algorithm>
+#include <ctime>
+
+using orvex::qt::ChartOrvex;
+namespace app = orvex::app;
+
+PageChart::PageChart(QWidget* parent)
+    : QWidget(parent), ui(new Ui::PageChart)
+{
+    ui->setupUi(this);
+    ChartOrvex* chart = ui->chart_main;
+    chart->set_ranges(0, 1280, 0, 1024); // image pixels until a sensor tells its range
+    chart->named(ChartOrvex::Green).segments->line_width = 1.0;
+    chart->named(ChartOrvex::Blue).segments->line_width = 2.0;
+    const auto& settings = app::program_settings();
+    ui->cbChartKeepAspectRatio->setChecked(settings.chart_keep_aspect_ratio);
+    ui->cbChartRotate->setChecked(settings.chart_rotate);
+    ui->cbChartBrightness->setChecked(settings.chart_brightness);
+    connect(&app::program_events(), &orvex::ProgramEvents::sensor_last_result, this, &PageChart::profile_received);
+    // Saving sees every decoded profile, also the ones a streaming burst
+    // delivers between two redraws.
+    app::device(0).engine().set_profile_observer([this](const orvex::k7::decoded_profile& p) {
+        if (writer_ && ui->cb_to_file_text->isChecked())
+            writer_->push(p.points.data(), std::min<std::size_t>(p.header.n, orvex::k7::profile_slots));
+    });
+}
+
+PageChart::~PageChart()
+{
+    app::device(0).engine().set_profile_observer({});
+    delete ui;
+}
+
+bool PageChart::poll_checked() const
+{
+    return ui->cbChartPoll->isChecked();
+}
+
+ChartOrvex* PageChart::chart() const
+{
+    return ui->chart_main;
+}
+
+void PageChart::closeEvent(QCloseEvent* event)
+{
+    store_display_flags();
+    QWidget::closeEvent(event);
+}
+
+void PageChart::store_display_flags()
+{
+    auto& settings = app::program_settings();
+    settings.chart_keep_aspect_ratio = ui->cbChartKeepAspectRatio->isChecked();
+    settings.chart_rotate = ui->cbChartRotate->isChecked();
+    settings.chart_brightness = ui->cbChartBrightness->isChecked();
+}
+
+void PageChart::on_cbChartPoll_toggled(bool) {}
+
+void PageChart::on_cbChartStream_toggled(bool checked)
+{
+    auto& first = app::device(0);
+    const bool ok = first.engine().set_profile_stream(checked);
+    ui->cbChartStream->setIcon(ok ? app::icons().accept : app::icons().close);
+    if (!ok)
+        return;
+    if (checked)
+        ui->cbChartPoll->setChecked(false);
+    ui->cbChartBrightness->setEnabled(!checked);
+    auto& second = app::device(1);
+    if (second.is_connected())
+        second.engine().set_profile_stream(checked);
+}
+
+void PageChart::on_cbChartKeepAspectRatio_toggled(bool checked)
+{
+    ui->chart_main->set_keep_aspect(checked);
+    store_display_flags();
+}
+
+void PageChart::on_cbChartRotate_toggled(bool checked)
+{
+    // A quarter turn of the picture.
+    ui->chart_main->set_swap_xy(checked);
+    ui->chart_main->set_invert_y(checked);
+    store_display_flags();
+}
+
+void PageChart::on_cbChartBrightness_toggled(bool checked)
+{
+    store_display_flags();
+    app::device(0).engine().set_intensities(checked);
+}
+
+void PageChart::on_sensor_settings(bool on_connect)
+{
+    auto& first = app::device(0);
+    const orvex::k7::qz3p_settings& s = first.commands().settings();
+    const bool bypass_changed = !last_settings_ || last_settings_->calibration_bypass != s.calibration_bypass;
+    const bool window_changed = !last_settings_ || last_settings_->window_x_start != s.window_x_start ||
+                                last_settings_->window_x_end != s.window_x_end ||
+                                last_settings_->window_y_start != s.window_y_start ||
+                                last_settings_->window_y_end != s.window_y_end;
+    if (!on_connect && !bypass_changed && !window_changed)
+        return;
+
+    ChartOrvex* chart = ui->chart_main;
+    const auto& range = app::decoded_range();
+    if (on_connect || bypass_changed) {
+        chart->named(ChartOrvex::Green).segments->clear();
+        chart->named(ChartOrvex::Blue).segments->clear();
+        for (auto n : {ChartOrvex::Red, ChartOrvex::Green, ChartOrvex::Blue})
+            chart->named(n).curve->clear();
+        const auto view = orvex::k7::range_view_for(s, range, first.commands().info().type);
+        if (view.axes)
+            chart->set_ranges(view.axes->x_lo, view.axes->x_hi, view.axes->y_lo, view.axes->y_hi);
+        if (!view.range_outline.empty())
+            chart->named(ChartOrvex::Blue).segments->add_polyline(view.range_outline);
+    }
+    auto* window_set = chart->named(ChartOrvex::Green).segments;
+    window_set->clear();
+    const auto outline = orvex::k7::image_window_outline(s, range);
+    if (!outline.empty())
+        window_set->add_polyline(outline);
+    chart->update();
+    last_settings_ = s;
+}
+
+void PageChart::profile_received(int channel)
+{
+    ChartOrvex* chart = ui->chart_main;
+    if (channel == 1) {
+        auto* green = chart->named(ChartOrvex::Green).curve;
+        green->clear();
+        const auto& p = app::device(1).engine().profile();
+        for (std::size_t i = 0; i < std::min<std::size_t>(p.header.n, orvex::k7::profile_slots); ++i)
+            if (p.points[i].x >= 0)
+                green->append(p.points[i].x, p.points[i].y);
+        chart->update();
+        return;
+    }
+    show_first_channel_profile();
+}
+
+void PageChart::show_first_channel_profile()
+{
+    auto& first = app::device(0);
+    auto& engine = first.engine();
+    const auto& p = engine.profile();
+    const auto& info = first.commands().info();
+    ChartOrvex* chart = ui->chart_main;
+    const auto visible = chart->visible_range();
+    const bool intensities = ui->cbChartBrightness->isChecked();
+    orvex::k7::split_profile(p, info.type == orvex::k7::type_e1d, intensities, visible.x0, visible.x1 - visible.x0,
+                             points_);
+    chart->named(ChartOrvex::Red).curve->points = points_.valid;
+    chart->named(ChartOrvex::Blue).curve->points = points_.invalid;
+    chart->named(ChartOrvex::Green).curve->points = points_.brightness;
+    chart->update();
+
+    ui->labChartFPS->setText(QString::number(engine.profile_rate(), 'f', 1));
+    ui->labChartInfo1->setText(QString::number(p.header.word1));
+    ui->labChartInfo2->setText(info.board == 0x81 ? QString::number(static_cast<std::int32_t>(p.header.word2))
+                                                  : QString::number(p.header.word2));
+}
+
+void PageChart::on_cb_to_file_text_clicked(bool checked)
+{
+    if (!checked) {
+        stop_writer();
+        return;
+    }
+    stop_writer();
+    const std::filesystem::path out = std::filesystem::u8path(QCoreApplication::applicationDirPath().toStdString()) / "out";
+    writer_ = std::make_unique<orvex::profile_text_writer>(orvex::profile_file_name(out, std::time(nullptr)));
+    auto& first = app::device(0);
+    if (first.is_connected() && first.commands().info().kind == ' ') {
+        // Sensors of this kind expect these two commands when a file starts.
+        std::uint8_t none[1] = {0};
+        first.commands().ext_transfer(0x90, none, 0, 0);
+        first.commands().ext_transfer(0x91, none, 0, 0);
+    }
+}
+
+void PageChart::stop_writer()
+{
+    if (writer_) {
+        writer_->stop();
+        finishing_.push_back(std::move(writer_));
+    }
+    // Writers that have drained their queues can go.
+    finishing_.erase(std::remove_if(finishing_.begin(), finishing_.end(),
+                                    [](const auto& w) { return !w->busy(); }),
+                     finishing_.end());
+}

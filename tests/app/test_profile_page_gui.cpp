@@ -1,0 +1,98 @@
+// The profile page: what a settings event redraws, pixel axes with bypass,
+// the profile poll as the main timer sees it, profiles reaching the chart.
+#include "app/program.h"
+#include "app/program_settings.h"
+#include "app/quorin.h"
+#include "charts/chart_orvex.h"
+#include "link/sensor_device.h"
+#include "profiles/page_chart.h"
+#include "simulator.h"
+#include "support/test_support.h"
+
+#include <QCheckBox>
+#include <QStackedWidget>
+#include <QTest>
+#include <QToolButton>
+#include <gtest/gtest.h>
+
+using orvex::qt::ChartOrvex;
+using orvex::test::TempDir;
+
+namespace {
+
+struct ProfilePage : ::testing::Test {
+    TempDir exe_dir;
+    std::unique_ptr<orvex::sim::simulator> sim;
+    PageChart* page = nullptr;
+
+    void SetUp() override
+    {
+        orvex::sim::simulator_options o;
+        o.sensors = {orvex::test::loopback_address(2) + ",serial=00042"};
+        sim = std::make_unique<orvex::sim::simulator>(o);
+        sim->start();
+        orvex::ProgramSettings().save((exe_dir / "Settings.xml").u8string(), true);
+        orvex::app::start_program(QString::fromStdString(exe_dir.path().u8string()));
+        page = orvex::app::page_chart();
+        ASSERT_NE(page, nullptr);
+        ASSERT_TRUE(orvex::app::device(0).connect(sim->sensor_address(0)));
+        auto& r = orvex::app::decoded_range();
+        r.known = true;
+        r.frac_bits = 8;
+        r.x_start = 0;
+        r.x_end = 100;
+        r.y_top_start = r.y_top = 50;
+        r.y_bottom_start = r.y_bottom = -50;
+    }
+    void TearDown() override { orvex::app::device(0).disconnect(); }
+};
+
+} // namespace
+
+TEST_F(ProfilePage, UnchangedSettingsRedrawNothingAndBypassShowsPixels)
+{
+    ChartOrvex* chart = page->chart();
+    page->on_sensor_settings(true);
+    EXPECT_EQ(chart->named(ChartOrvex::Blue).segments->segments.size(), 4u); // working range
+    EXPECT_NEAR(chart->home_range().x1, 103.0, 1e-9);
+
+    chart->named(ChartOrvex::Red).curve->append(1, 2); // stands for a drawn profile
+    page->on_sensor_settings(false);
+    EXPECT_EQ(chart->named(ChartOrvex::Red).curve->points.size(), 1u);
+
+    auto& cmd = orvex::app::device(0).commands();
+    auto s = cmd.settings();
+    s.calibration_bypass = 1;
+    ASSERT_TRUE(cmd.write_settings_memory(s));
+    page->on_sensor_settings(false);
+    EXPECT_TRUE(chart->named(ChartOrvex::Red).curve->points.empty());
+    EXPECT_TRUE(chart->named(ChartOrvex::Blue).segments->segments.empty());
+    EXPECT_TRUE(chart->named(ChartOrvex::Green).segments->segments.empty());
+    EXPECT_DOUBLE_EQ(chart->home_range().x1, 1280);
+    EXPECT_DOUBLE_EQ(chart->home_range().y1, 1024);
+}
+
+TEST_F(ProfilePage, PollFollowsTheCheckBoxOnlyWhileThePageIsShown)
+{
+    Quorin* window = orvex::app::main_window();
+    auto* poll = page->findChild<QCheckBox*>(QStringLiteral("cbChartPoll"));
+    ASSERT_NE(poll, nullptr);
+    poll->setChecked(true);
+    window->on_MainTimerTimeout();
+    EXPECT_FALSE(orvex::app::device(0).engine().profile_poll()); // connection page is current
+    window->findChild<QToolButton*>(QStringLiteral("toolChart"))->click();
+    window->on_MainTimerTimeout();
+    EXPECT_TRUE(orvex::app::device(0).engine().profile_poll());
+    poll->setChecked(false);
+    window->on_MainTimerTimeout();
+    EXPECT_FALSE(orvex::app::device(0).engine().profile_poll());
+}
+
+TEST_F(ProfilePage, DisplayFlagsAreRestoredAndStored)
+{
+    auto* rotate = page->findChild<QCheckBox*>(QStringLiteral("cbChartRotate"));
+    rotate->setChecked(true);
+    EXPECT_TRUE(page->chart()->swap_xy());
+    EXPECT_TRUE(page->chart()->invert_y());
+    EXPECT_TRUE(orvex::app::program_settings().chart_rotate);
+}
