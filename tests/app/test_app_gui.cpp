@@ -7,6 +7,7 @@
 #include "app/program_events.h"
 #include "app/program_settings.h"
 #include "app/quorin.h"
+#include "support/gui_support.h"
 #include "support/test_support.h"
 
 #include <QApplication>
@@ -26,31 +27,11 @@
 #include <stdexcept>
 
 using orvex::test::read_file;
+using orvex::test::BoxCloser;
 using orvex::test::TempDir;
 using orvex::test::write_file;
 
 namespace {
-
-// Accepts every modal message box that comes up and remembers what it said.
-class BoxCloser {
-public:
-    BoxCloser()
-    {
-        QObject::connect(&timer_, &QTimer::timeout, [this] {
-            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-                titles.push_back(box->windowTitle());
-                texts.push_back(box->text());
-                box->accept();
-            }
-        });
-        timer_.start(5);
-    }
-    std::vector<QString> titles;
-    std::vector<QString> texts;
-
-private:
-    QTimer timer_;
-};
 
 // Widgets are reached by their object names, as the forms define them.
 template <class T>

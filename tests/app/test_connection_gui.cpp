@@ -9,6 +9,7 @@
 #include "link/page_connection.h"
 #include "link/sensor_device.h"
 #include "simulator.h"
+#include "support/gui_support.h"
 #include "support/test_support.h"
 
 #include <QApplication>
@@ -25,6 +26,7 @@
 
 using orvex::test::loopback_address;
 using orvex::test::read_file;
+using orvex::test::BoxCloser;
 using orvex::test::TempDir;
 
 namespace {
@@ -43,23 +45,6 @@ struct Recorder : orvex::IProgramEvents {
         log->push_back(connecting ? "on_sensor_settings(true)" : "on_sensor_settings(false)");
     }
     void on_sensor_connected() override { log->push_back("on_sensor_connected"); }
-};
-
-// Accepts modal message boxes and remembers them.
-struct BoxCloser {
-    BoxCloser()
-    {
-        QObject::connect(&timer, &QTimer::timeout, [this] {
-            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-                titles.push_back(box->windowTitle());
-                texts.push_back(box->text());
-                box->accept();
-            }
-        });
-        timer.start(5);
-    }
-    QTimer timer;
-    std::vector<QString> titles, texts;
 };
 
 struct ConnectionPage : ::testing::Test {
