@@ -81,7 +81,7 @@ int main(int argc, char** argv)
     sim.start();
 
     QTemporaryDir dir;
-    orvex::ProgramSettings().save((dir.path() + QStringLiteral("/Settings.xml")).toStdString(), true);
+    orvex::ProgramSettings().save(QString(dir.path() + QStringLiteral("/Settings.xml")).toStdString(), true);
     orvex::app::start_program(dir.path());
     Quorin* window = orvex::app::main_window();
     window->show();

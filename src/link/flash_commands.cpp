@@ -1,5 +1,6 @@
 #include "link/flash_commands.h"
 
+#include "flash/flash_engine.h"
 #include "link/byte_order.h"
 
 #include <algorithm>
@@ -22,7 +23,10 @@ constexpr std::uint8_t wps_bit = 0x04;
 constexpr std::int64_t flash_timeout_ms = 2500;
 } // namespace
 
-flash_commands::flash_commands(link_set& links) : links_(links) {}
+flash_commands::flash_commands(link_set& links) : links_(links), jobs_(std::make_unique<flash_engine>(*this))
+{}
+
+flash_commands::~flash_commands() = default;
 
 bool flash_commands::transact(std::size_t send_len, std::size_t reply_len, std::uint8_t echo,
                               std::int64_t timeout_ms, bool no_sleep)

@@ -7,7 +7,7 @@
 // instructions. Every sequence stops with failure at its first failed step
 // and ends with the identification, so a flash that does not identify as
 // 0xEF 0x17 refuses all of them. Addresses are 24-bit flash byte addresses.
-// The page programming engine will live beside this object in the device.
+// The page programming engine (jobs()) is owned by this object.
 #pragma once
 
 #include "link/link_set.h"
@@ -16,8 +16,11 @@
 #include <cstddef>
 #include <cstdint>
 #include <initializer_list>
+#include <memory>
 
 namespace orvex::k7 {
+
+class flash_engine;
 
 class flash_commands {
 public:
@@ -30,6 +33,10 @@ public:
     enum : std::uint8_t { mode_measuring = 0, mode_flash_work = 3 };
 
     explicit flash_commands(link_set& links);
+    ~flash_commands();
+
+    /// The page programming jobs on this flash (flash/flash_engine.h).
+    flash_engine& jobs() { return *jobs_; }
 
     /// Request/reply buffer (5 + 512 request bytes, 1 + 512 reply bytes).
     const std::uint8_t* buffer() const { return buffer_.data(); }
@@ -85,6 +92,7 @@ private:
 
     link_set& links_;
     std::array<std::uint8_t, 5 + spi_limit> buffer_{};
+    std::unique_ptr<flash_engine> jobs_;
 };
 
 } // namespace orvex::k7

@@ -74,5 +74,10 @@ int run_profile(const QStringList& args);
 int run_stream(const QStringList& args);
 int run_frame(const QStringList& args);
 int run_set_ip(const QStringList& args);
+int run_flash(const QStringList& args);
+int run_firmware(const QStringList& args);
+int run_ident(const QStringList& args);
+int run_tables(const QStringList& args);
+int run_protect(const QStringList& args);
 
 } // namespace k7ctl

@@ -20,6 +20,11 @@ const subcommand subcommands[] = {
     {"stream", "stream profiles and count them", k7ctl::run_stream},
     {"frame", "take one frame as PNG", k7ctl::run_frame},
     {"set-ip", "give a sensor a new IP address", k7ctl::run_set_ip},
+    {"flash", "read the sensor's flash into a file", k7ctl::run_flash},
+    {"firmware", "write a firmware image", k7ctl::run_firmware},
+    {"ident", "write the identification record", k7ctl::run_ident},
+    {"tables", "write, read back or analyse the calibration tables", k7ctl::run_tables},
+    {"protect", "flash block protection", k7ctl::run_protect},
 };
 
 void print_usage(std::FILE* to)

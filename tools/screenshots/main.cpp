@@ -65,7 +65,7 @@ int main(int argc, char** argv)
     QTemporaryDir exe_dir;
     orvex::ProgramSettings settings;
     settings.ethernet_mask = "127.255.255.255";
-    settings.save((exe_dir.path() + QStringLiteral("/Settings.xml")).toStdString(), true);
+    settings.save(QString(exe_dir.path() + QStringLiteral("/Settings.xml")).toStdString(), true);
     orvex::app::start_program(exe_dir.path());
     Quorin* window = orvex::app::main_window();
     window->resize(900, 600);
