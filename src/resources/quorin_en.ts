@@ -9,6 +9,45 @@
     </message>
 </context>
 <context>
+    <name>FormConvolution</name>
+    <message>
+        <source>Настройка свертки</source>
+        <translation>Convolution setup</translation>
+    </message>
+    <message>
+        <source>Сохранить</source>
+        <translation>Save</translation>
+    </message>
+    <message>
+        <source>Удалить</source>
+        <translation>Delete</translation>
+    </message>
+    <message>
+        <source>Сумма:</source>
+        <translation>Sum:</translation>
+    </message>
+    <message>
+        <source>Ввод имени</source>
+        <translation>Enter name</translation>
+    </message>
+    <message>
+        <source>Введите новое имя для набора коэффициентов: </source>
+        <translation>Enter a new name for the coefficient set: </translation>
+    </message>
+    <message>
+        <source>Такое имя уже существует. Заменить?</source>
+        <translation>This name already exists. Replace?</translation>
+    </message>
+    <message>
+        <source>Нельзя удалить встроенные наборы</source>
+        <translation>Built-in sets cannot be deleted</translation>
+    </message>
+    <message>
+        <source>Удалить набор?</source>
+        <translation>Delete the set?</translation>
+    </message>
+</context>
+<context>
     <name>FormDebug</name>
     <message>
         <source>DebugForm</source>
@@ -82,6 +121,37 @@
     <message>
         <source>Настройки</source>
         <translation>Settings</translation>
+    </message>
+</context>
+<context>
+    <name>PageChart</name>
+    <message>
+        <source>Опрос</source>
+        <translation>Poll</translation>
+    </message>
+    <message>
+        <source>Поток</source>
+        <translation>Stream</translation>
+    </message>
+    <message>
+        <source>Пропорции</source>
+        <translation>Keep aspect</translation>
+    </message>
+    <message>
+        <source>Повернуть</source>
+        <translation>Rotate</translation>
+    </message>
+    <message>
+        <source>Яркость</source>
+        <translation>Brightness</translation>
+    </message>
+    <message>
+        <source>Сохранение в файл</source>
+        <translation>Save to file</translation>
+    </message>
+    <message>
+        <source>Текстовый</source>
+        <translation>Text</translation>
     </message>
 </context>
 <context>
@@ -225,6 +295,201 @@
     <message>
         <source>Вернуть во вкладку</source>
         <translation>Return to tab</translation>
+    </message>
+</context>
+<context>
+    <name>WSensorSettings</name>
+    <message>
+        <source>Записать текущие</source>
+        <translation>Write current</translation>
+    </message>
+    <message>
+        <source>Прочитать текущие</source>
+        <translation>Read current</translation>
+    </message>
+    <message>
+        <source>MAC:</source>
+        <translation>MAC:</translation>
+    </message>
+    <message>
+        <source>IP:</source>
+        <translation>IP:</translation>
+    </message>
+    <message>
+        <source>Лазер</source>
+        <translation>Laser</translation>
+    </message>
+    <message>
+        <source>Выключен</source>
+        <translation>Off</translation>
+    </message>
+    <message>
+        <source>Включен</source>
+        <translation>On</translation>
+    </message>
+    <message>
+        <source>Внешняя синхронизация</source>
+        <translation>External synchronisation</translation>
+    </message>
+    <message>
+        <source>Во время экспонирования</source>
+        <translation>During exposure</translation>
+    </message>
+    <message>
+        <source>Инвертировать управление</source>
+        <translation>Invert control</translation>
+    </message>
+    <message>
+        <source>Синхронизация</source>
+        <translation>Synchronisation</translation>
+    </message>
+    <message>
+        <source>Внутренний таймер</source>
+        <translation>Internal timer</translation>
+    </message>
+    <message>
+        <source>Внешнее разрешение</source>
+        <translation>External enable</translation>
+    </message>
+    <message>
+        <source>Субкадр</source>
+        <translation>Subframe</translation>
+    </message>
+    <message>
+        <source>Экспозиция, мкс:</source>
+        <translation>Exposure, µs:</translation>
+    </message>
+    <message>
+        <source>Двойная экспоз.</source>
+        <translation>Dual exposure</translation>
+    </message>
+    <message>
+        <source>Уровень сброса:</source>
+        <translation>Reset level:</translation>
+    </message>
+    <message>
+        <source>Усиление:</source>
+        <translation>Gain:</translation>
+    </message>
+    <message>
+        <source>Измерений в сек:</source>
+        <translation>Measurements per s:</translation>
+    </message>
+    <message>
+        <source>Мин. период, мкс:</source>
+        <translation>Min. period, µs:</translation>
+    </message>
+    <message>
+        <source>Фикс. период</source>
+        <translation>Fixed period</translation>
+    </message>
+    <message>
+        <source> мкс</source>
+        <translation> µs</translation>
+    </message>
+    <message>
+        <source>Вычитание фона</source>
+        <translation>Background subtraction</translation>
+    </message>
+    <message>
+        <source>Без фильтра</source>
+        <translation>No filter</translation>
+    </message>
+    <message>
+        <source>Без калибровки</source>
+        <translation>No calibration</translation>
+    </message>
+    <message>
+        <source>Рестарт при ошибках</source>
+        <translation>Restart on errors</translation>
+    </message>
+    <message>
+        <source>Перезапускать сенсор при обнаружении ошибок</source>
+        <translation>Restart the image sensor when errors are detected</translation>
+    </message>
+    <message>
+        <source>Поиск максимума</source>
+        <translation>Peak search</translation>
+    </message>
+    <message>
+        <source>Расстояние:</source>
+        <translation>Distance:</translation>
+    </message>
+    <message>
+        <source>Порог:</source>
+        <translation>Threshold:</translation>
+    </message>
+    <message>
+        <source>Коэф. макс.</source>
+        <translation>Next max. coef.</translation>
+    </message>
+    <message>
+        <source>Фронты</source>
+        <translation>Edges</translation>
+    </message>
+    <message>
+        <source>Медиана</source>
+        <translation>Median</translation>
+    </message>
+    <message>
+        <source>Медианный фильтр</source>
+        <translation>Median filter</translation>
+    </message>
+    <message>
+        <source>Регул. фона</source>
+        <translation>Black level reg.</translation>
+    </message>
+    <message>
+        <source>Уровень черного</source>
+        <translation>Black level</translation>
+    </message>
+    <message>
+        <source>Задержка</source>
+        <translation>Delay</translation>
+    </message>
+    <message>
+        <source>Задержка начала цикла измерения в микросекундах (команда, таймер, внешний сигнал).</source>
+        <translation>Delay of the measurement cycle start in microseconds (command, timer, external signal).</translation>
+    </message>
+    <message>
+        <source>Фильтр отдельных точек</source>
+        <translation>Detached point filter</translation>
+    </message>
+    <message>
+        <source>Окно, точек:</source>
+        <translation>Window, points:</translation>
+    </message>
+    <message>
+        <source>Из них рядом:</source>
+        <translation>Of them near:</translation>
+    </message>
+    <message>
+        <source>Расстояние, мм:</source>
+        <translation>Distance, mm:</translation>
+    </message>
+    <message>
+        <source>Свертка</source>
+        <translation>Convolution</translation>
+    </message>
+    <message>
+        <source>Настроить свертку</source>
+        <translation>Set up convolution</translation>
+    </message>
+    <message>
+        <source>Запись при изменении</source>
+        <translation>Write on change</translation>
+    </message>
+    <message>
+        <source>Записывать настройки в датчик при их изменении (автоматическое нажатие кнопки &quot;Записать текущие&quot;)</source>
+        <translation>Write the settings to the sensor whenever they change (presses the &quot;Write current&quot; button automatically)</translation>
+    </message>
+    <message>
+        <source>Прочитать ПЗУ</source>
+        <translation>Read ROM</translation>
+    </message>
+    <message>
+        <source>Записать ПЗУ</source>
+        <translation>Write ROM</translation>
     </message>
 </context>
 <context>

@@ -1,12 +1,124 @@
 #include "settings/form_settings.h"
 
-#include <QIcon>
+#include "app/program.h"
+#include "app/program_events.h"
+#include "app/program_settings.h"
+#include "link/sensor_device.h"
+#include "settings/w_sensor_settings.h"
+#include "ui_form_settings.h"
 
-FormSettings::FormSettings(QWidget* parent)
-    : QWidget(parent)
+#include <QIcon>
+#include <exception>
+
+using orvex::k7::qz3p_settings;
+namespace app = orvex::app;
+
+namespace {
+
+// Runs one command on the first channel; link errors count as failure.
+template <class Command>
+bool on_first_channel(Command command)
 {
-    setObjectName(QStringLiteral("FormSettings"));
-    setWindowTitle(tr("Настройки"));
+    auto& first = app::device(0);
+    if (!first.is_connected())
+        return false;
+    try {
+        return command(first.commands());
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+} // namespace
+
+FormSettings::FormSettings(QWidget* parent) : QWidget(parent), ui(new Ui::FormSettings)
+{
+    ui->setupUi(this);
     setWindowIcon(QIcon(QStringLiteral(":/test/Resources/test/test-settings.png")));
-    resize(640, 480);
+    editor_ = new WSensorSettings(ui->widget_settings);
+    ui->widget_settings->layout()->addWidget(editor_);
+    editor_->set_user_conv_sets(app::program_settings().convolution_sets);
+    // The main window places the form by its width before showing it.
+    resize(sizeHint().expandedTo(size()));
+
+    connect(editor_, &WSensorSettings::read_memory, this, [this] { editor_->show_result(read_memory()); });
+    connect(editor_, &WSensorSettings::write_memory, this,
+            [this](const qz3p_settings& s) { editor_->show_result(write_memory(s)); });
+    connect(editor_, &WSensorSettings::read_flash, this, [this] { editor_->show_result(read_flash()); });
+    connect(editor_, &WSensorSettings::write_flash, this,
+            [this](const qz3p_settings& s) { editor_->show_result(write_flash(s)); });
+    connect(editor_, &WSensorSettings::user_conv_set_updated, this, &FormSettings::store_user_conv_sets);
+
+    auto& hub = app::program_events();
+    connect(&hub, &orvex::ProgramEvents::sensor_connected, this, &FormSettings::sensor_connected);
+    connect(&hub, &orvex::ProgramEvents::sensor_settings_changed, this,
+            &FormSettings::sensor_settings_changed);
+}
+
+FormSettings::~FormSettings()
+{
+    delete ui;
+}
+
+bool FormSettings::read_memory()
+{
+    qz3p_settings s;
+    if (!on_first_channel([&](orvex::k7::sensor_commands& c) { return c.read_settings_memory(s); }))
+        return false;
+    announce(s, true);
+    return true;
+}
+
+bool FormSettings::write_memory(qz3p_settings s)
+{
+    fill_extension_block(s);
+    if (!on_first_channel([&](orvex::k7::sensor_commands& c) { return c.write_settings_memory(s); }))
+        return false;
+    announce(s, true);
+    return true;
+}
+
+bool FormSettings::read_flash()
+{
+    qz3p_settings s;
+    if (!on_first_channel([&](orvex::k7::sensor_commands& c) { return c.read_settings_flash(s); }))
+        return false;
+    announce(s, false);
+    return true;
+}
+
+bool FormSettings::write_flash(qz3p_settings s)
+{
+    fill_extension_block(s);
+    return on_first_channel([&](orvex::k7::sensor_commands& c) { return c.write_settings_flash(s); });
+}
+
+void FormSettings::announce(const qz3p_settings& s, bool tell_receivers)
+{
+    emit app::program_events().sensor_settings_changed(s);
+    hand_extension_block(s);
+    if (tell_receivers)
+        app::for_each_receiver([](orvex::IProgramEvents& r) { r.on_sensor_settings(false); });
+}
+
+void FormSettings::fill_extension_block(qz3p_settings&) {}
+
+void FormSettings::hand_extension_block(const qz3p_settings&) {}
+
+void FormSettings::sensor_connected(const orvex::k7::sensor_info& info)
+{
+    editor_->set_sensor(info);
+}
+
+void FormSettings::sensor_settings_changed(const qz3p_settings& s)
+{
+    editor_->show_settings(s);
+}
+
+void FormSettings::store_user_conv_sets()
+{
+    auto& settings = app::program_settings();
+    settings.convolution_sets = editor_->user_conv_sets();
+    settings.apply_developer_mode_rule();
+    settings.save(std::string(), false);
 }

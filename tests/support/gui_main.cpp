@@ -13,8 +13,9 @@ void fail_on_warning(QtMsgType type, const QMessageLogContext&, const QString& m
 {
     if (type == QtDebugMsg || type == QtInfoMsg)
         return;
-    // The offscreen platform plugin says this about every shown window.
-    if (msg == QStringLiteral("This plugin does not support propagateSizeHints()"))
+    // The offscreen platform plugin says these about windows it shows and raises.
+    if (msg == QStringLiteral("This plugin does not support propagateSizeHints()") ||
+        msg == QStringLiteral("This plugin does not support raise()"))
         return;
     // Environment, not our code: CI runs without a session runtime folder.
     if (msg.startsWith(QStringLiteral("QStandardPaths: XDG_RUNTIME_DIR")))
