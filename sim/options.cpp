@@ -133,9 +133,10 @@ sensor_config parse_sensor_text(const std::string& text)
         c.serial = s.str();
     }
 
-    bool seen[11] = {};
-    static const char* const keys[] = {"serial", "fw",    "type",    "family", "board", "kind",
-                                       "ident",  "shift", "outline", "key",    nullptr};
+    bool seen[16] = {};
+    static const char* const keys[] = {"serial", "fw",     "type",    "family", "board", "kind",
+                                       "ident",  "shift",  "outline", "key",    "scene", "distance",
+                                       "pitch",  "height", "tilt",    nullptr};
     for (std::size_t i = 1; i < parts.size(); ++i) {
         const auto& kv = parts[i];
         const auto eq = kv.find('=');
@@ -148,7 +149,8 @@ sensor_config parse_sensor_text(const std::string& text)
                 idx = j;
         if (idx < 0)
             fail(text, "unknown key \"" + k +
-                           "\" (known: serial, fw, type, family, board, kind, ident, shift, outline, key)");
+                           "\" (known: serial, fw, type, family, board, kind, ident, shift, outline, key, "
+                           "scene, distance, pitch, height, tilt)");
         if (seen[idx])
             fail(text, "key \"" + k + "\" given twice");
         seen[idx] = true;
@@ -213,6 +215,31 @@ sensor_config parse_sensor_text(const std::string& text)
             if (h.size() > 16 || !parse_uint(h, 16, std::numeric_limits<std::uint64_t>::max(), c.key))
                 fail(text, "key must be up to 16 hexadecimal digits, got \"" + v + "\"");
             c.has_key = true;
+        } else if (k == "scene") {
+            if (!parse_scene_kind(v, c.scene.kind))
+                fail(text, "scene must be plane, corner, teeth or comb, got \"" + v + "\"");
+        } else {
+            // distance, pitch, height (millimetres) and tilt (degrees)
+            double d = 0.0;
+            if (!parse_double(v, d))
+                fail(text, k + " must be a number, got \"" + v + "\"");
+            if (k == "distance") {
+                if (d < 0.0 || d > 10000.0)
+                    fail(text, "distance must be 0..10000 millimetres");
+                c.scene.distance = d;
+            } else if (k == "pitch") {
+                if (d < 0.1 || d > 10000.0)
+                    fail(text, "pitch must be 0.1..10000 millimetres");
+                c.scene.pitch = d;
+            } else if (k == "height") {
+                if (d < 0.0 || d > 10000.0)
+                    fail(text, "height must be 0..10000 millimetres");
+                c.scene.height = d;
+            } else {
+                if (d <= -80.0 || d >= 80.0)
+                    fail(text, "tilt must lie between -80 and 80 degrees");
+                c.scene.tilt = d;
+            }
         }
     }
     check_outline(text, c);
@@ -237,6 +264,12 @@ std::string usage_text()
            "  outline=0:100:-50:50:-80:80   x1:x2:y1low:y1high:y2low:y2high in millimetres\n"
            "  key=0123456789abcdef   extended flash access key, hexadecimal; without it the\n"
            "                         device grants extended access to everyone\n"
+           "  scene=plane            target: plane, corner (a roof, apex towards the sensor),\n"
+           "                         teeth (sawtooth) or comb (tines with empty gaps)\n"
+           "  distance=MM            distance of the target (default: middle of the outline's x range)\n"
+           "  pitch=10               period of teeth and comb, millimetres\n"
+           "  height=5               depth of the teeth, millimetres\n"
+           "  tilt=0                 turn of the target about the x axis, degrees\n"
            "With --state-dir an existing flash image wins over serial, ident, shift and outline:\n"
            "they only seed the identification record of a new device.\n"
            "\n"
@@ -248,6 +281,11 @@ std::string usage_text()
            "  --dup P                send each reply twice with probability P (0..1)\n"
            "  --delay-ms N           wait N milliseconds before each reply\n"
            "  --seed N               seed of the fault injection (default 1)\n"
+           "  --profile-rate HZ      streamed profiles per second (default: from each device's\n"
+           "                         period setting; 1 us = the shortest period the exposure allows)\n"
+           "  --frame-rate HZ        frames per second of the image stream (default 10)\n"
+           "  --lines-per-ms N       frame lines sent per millisecond, 1..1024 (default 32; a\n"
+           "                         receiver with a large socket buffer takes more)\n"
            "  --help                 this text\n"
            "\n"
            "Examples:\n"
@@ -312,6 +350,22 @@ command_line parse_command_line(const std::vector<std::string>& args)
             if ((v = need(i, a)) && !parse_uint(*v, 10, 0xFFFFFFFFu, n))
                 r.error = "--seed must be a number 0..4294967295, got \"" + *v + "\"";
             o.seed = static_cast<std::uint32_t>(n);
+        } else if (a == "--profile-rate") {
+            double hz = 0.0;
+            if ((v = need(i, a)) && (!parse_double(*v, hz) || hz < 0.0 || hz > 100000.0))
+                r.error = "--profile-rate must be 0..100000 profiles per second, got \"" + *v + "\"";
+            o.profile_rate = hz;
+        } else if (a == "--lines-per-ms") {
+            std::uint64_t n = 0;
+            if ((v = need(i, a)) && (!parse_uint(*v, 10, 1024, n) || n == 0))
+                r.error = "--lines-per-ms must be 1..1024, got \"" + *v + "\"";
+            o.lines_per_ms = static_cast<unsigned>(n);
+        } else if (a == "--frame-rate") {
+            double hz = 0.0;
+            if ((v = need(i, a)) && (!parse_double(*v, hz) || hz <= 0.0 || hz > 1000.0))
+                r.error =
+                    "--frame-rate must be above 0 and at most 1000 frames per second, got \"" + *v + "\"";
+            o.frame_rate = hz;
         } else {
             r.error = "unknown argument \"" + a + "\"";
         }

@@ -6,6 +6,7 @@
 // simulator never listens or answers outside the loopback network.
 #pragma once
 
+#include "scene.h"
 #include "simulator.h"
 
 #include <cstdint>
@@ -39,6 +40,10 @@ struct sensor_config {
     outline_mm outline;
     bool has_key = false; // without a key extended access is always granted
     std::uint64_t key = 0;
+    scene_config scene;         // keys scene, distance, pitch, height, tilt
+    double profile_rate = 0.0;  // streamed profiles per second; 0: from the settings' period
+    double frame_rate = 10.0;   // frames per second of the image stream
+    unsigned lines_per_ms = 32; // frame lines sent per millisecond
 };
 
 /// Throws std::invalid_argument with a message naming the offending part.

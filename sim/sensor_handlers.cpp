@@ -50,6 +50,7 @@ void sensor_model::install_flash_handlers()
             return;
         if (flash_.erase_sector(std::uint32_t(rq.at(1)) << 16))
             out.push_back({0x53});
+        head_.invalidate();
     });
     // Read page: code, address bits 23..16, 15..8, 0; reply echo, 256 bytes, 1 unused byte.
     on(0x51, [this](const request& rq, reply_list& out) {
@@ -71,6 +72,7 @@ void sensor_model::install_flash_handlers()
         if (flash_.program_page((std::uint32_t(rq.at(1)) << 16) | (std::uint32_t(rq.at(2)) << 8),
                                 rq.data + 4))
             out.push_back({0x52});
+        head_.invalidate();
     });
     // Extended flash access: the 64-bit key, most significant byte first. A
     // wrong key gets no answer and takes back access granted before.

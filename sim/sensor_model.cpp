@@ -36,7 +36,10 @@ sensor_model::sensor_model(sensor_config cfg)
     : cfg_(std::move(cfg)),
       address_(cfg_.address_value),
       flash_(unique_id_for(cfg_.serial)),
-      extended_access_(!cfg_.has_key)
+      extended_access_(!cfg_.has_key),
+      head_(scene(cfg_.scene, optics{cfg_.outline.x1, cfg_.outline.x2, cfg_.outline.y1_low,
+                                     cfg_.outline.y1_high, cfg_.outline.y2_low, cfg_.outline.y2_high}),
+            cfg_.profile_rate, cfg_.frame_rate, cfg_.lines_per_ms)
 {
     const auto record = identification_record(cfg_);
     flash_.write_raw(ident_record_addr, record.data(), record.size());
@@ -46,6 +49,7 @@ sensor_model::sensor_model(sensor_config cfg)
     install_general_handlers();
     install_flash_handlers();
     install_diag_handlers();
+    install_scene_handlers();
 }
 
 std::array<std::uint8_t, settings_size> sensor_model::default_settings(const sensor_config& cfg)
@@ -199,6 +203,7 @@ void sensor_model::install_general_handlers()
         if (rq.size < 258 || rq.at(1) != 0x00 || rq.at(2) != 0xFF)
             return;
         std::copy_n(rq.data + 3, 255, settings_memory_.begin());
+        head_.invalidate();
         out.push_back({0x81});
     });
     on(0x83, [this](const request&, reply_list& out) {
@@ -225,6 +230,7 @@ void sensor_model::install_general_handlers()
     on(0xF9, [this](const request&, reply_list& out) {
         ++time_resets_;
         time_shift_ = 0;
+        head_.reset_time();
         out.push_back({0xF9});
     });
     on(0xFD, [this](const request& rq, reply_list& out) {
@@ -237,6 +243,7 @@ void sensor_model::install_general_handlers()
         if (rq.size < 3)
             return;
         background_ = bytes::get_be16(rq.data + 1);
+        head_.store_background(background_);
         out.push_back({0x27});
     });
     on(0xEB, [](const request&, reply_list&) {}); // bit-slip training: nothing to answer

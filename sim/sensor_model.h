@@ -15,6 +15,7 @@
 #pragma once
 
 #include "device_model.h"
+#include "measuring_head.h"
 #include "nor_flash.h"
 #include "options.h"
 
@@ -79,6 +80,15 @@ public:
     std::uint16_t register_value(std::uint16_t reg) const;
     bool image_sensor_powered() const;
     bool block_locked(unsigned block) const;
+    void set_target_offset(double dx, double dy);
+    line_positions traced_lines() const;
+    std::uint32_t profile_counter() const;
+    std::uint64_t lines_sent() const;
+
+    /// Streamed profiles, frame lines and line data due at `now`, for the
+    /// streaming thread (nothing while the device is silent).
+    /// Returns whether anything streams (or a frame is being sent).
+    bool stream_tick(measuring_head::clock::time_point now, stream_batch& out);
 
     /// The 256-byte payload of a fresh device's settings.
     static std::array<std::uint8_t, settings_size> default_settings(const sensor_config& cfg);
@@ -89,7 +99,9 @@ private:
     void install_general_handlers();
     void install_flash_handlers();
     void install_diag_handlers();
-    bool admit(); // counts the request against the silence switches
+    void install_scene_handlers();
+    int profile_shift() const; // fractional bits p of the identification record in flash
+    bool admit();              // counts the request against the silence switches
     void append_log(const request& rq);
     datagram description(std::uint8_t echo) const;
     void reset_registers();
@@ -122,6 +134,7 @@ private:
     long corrupt_byte_ = -1;
     std::deque<datagram> log_;
     std::size_t log_bytes_ = 0;
+    mutable measuring_head head_;
 };
 
 } // namespace orvex::sim

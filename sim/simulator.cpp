@@ -92,4 +92,25 @@ bool simulator::block_locked(std::size_t i, unsigned block) const
     return core_->model(i).block_locked(block);
 }
 
+void simulator::set_target_offset(std::size_t i, double dx_mm, double dy_mm)
+{
+    core_->model(i).set_target_offset(dx_mm, dy_mm);
+}
+
+std::vector<double> simulator::line_positions(std::size_t i) const
+{
+    const auto p = core_->model(i).traced_lines();
+    return {p.begin(), p.end()};
+}
+
+std::uint32_t simulator::profile_counter(std::size_t i) const
+{
+    return core_->model(i).profile_counter();
+}
+
+std::uint64_t simulator::lines_sent(std::size_t i) const
+{
+    return core_->model(i).lines_sent();
+}
+
 } // namespace orvex::sim

@@ -28,6 +28,12 @@ struct simulator_options {
     int delay_ms = 0;                 // delay before each reply
     std::uint32_t seed = 1;
     std::string search_bind = "0.0.0.0"; // address of the search socket (port 11681, address reuse on)
+    double profile_rate = 0.0;           // streamed profiles per second; 0: from each device's period setting
+    double frame_rate = 10.0;            // frames per second of the image stream
+    // Frame lines sent per millisecond: 32 lines (about 80 KB of socket
+    // buffer) suit a receiver that reads every millisecond with the default
+    // buffer size; a whole 1024-line frame then takes 32 ms.
+    unsigned lines_per_ms = 32;
     // Receives one line for each notable event (a device moved to another
     // address or refused to, a state file could not be saved). Called on the
     // service thread, or in stop(); empty: the lines go to stderr, moves only
@@ -91,6 +97,19 @@ public:
     /// Lock bit of the 64 KiB block 0..255 (effective only with the flash's
     /// write-protect selection bit set).
     bool block_locked(std::size_t i, unsigned block) const;
+
+    // The measured scene.
+
+    /// Moves the target by dx millimetres along the distance and dy across it
+    /// (the calibration rig's actuators); replaces the previous offset.
+    void set_target_offset(std::size_t i, double dx_mm, double dy_mm);
+    /// Column of the laser line in each of the 1024 image rows (sub-pixel), NaN
+    /// for a row without a line; independent of the settings.
+    std::vector<double> line_positions(std::size_t i) const;
+    /// Header word 1 of the device's latest profile: profiles measured so far.
+    std::uint32_t profile_counter(std::size_t i) const;
+    /// Image lines (frames and image stream) sent so far.
+    std::uint64_t lines_sent(std::size_t i) const;
 
 private:
     std::unique_ptr<simulator_core> core_;

@@ -32,8 +32,18 @@ simulator_core::simulator_core(simulator_options opts)
         throw std::invalid_argument("no sensor given");
     std::set<std::uint32_t> addresses;
     std::set<std::string> serials;
+    if (!(opts_.profile_rate >= 0.0 && opts_.profile_rate <= 100000.0))
+        throw std::invalid_argument(
+            "profile_rate must be 0..100000 profiles per second (0: from the settings)");
+    if (!(opts_.frame_rate > 0.0 && opts_.frame_rate <= 1000.0))
+        throw std::invalid_argument("frame_rate must be above 0 and at most 1000 frames per second");
+    if (opts_.lines_per_ms < 1 || opts_.lines_per_ms > 1024)
+        throw std::invalid_argument("lines_per_ms must be 1..1024");
     for (const auto& text : opts_.sensors) {
         auto cfg = parse_sensor_text(text);
+        cfg.profile_rate = opts_.profile_rate;
+        cfg.frame_rate = opts_.frame_rate;
+        cfg.lines_per_ms = opts_.lines_per_ms;
         if (!addresses.insert(cfg.address_value).second)
             throw std::invalid_argument("sensor \"" + text + "\": address " + cfg.address + " is used twice");
         if (!serials.insert(cfg.serial).second)
@@ -60,6 +70,8 @@ void simulator_core::start()
     parse_ipv4(opts_.search_bind, bind);
     search_port_ = front_.open(boost::asio::ip::address_v4(bind), device_port);
     front_.start();
+    streaming_ = true;
+    streamer_ = std::thread([this] { stream_loop(); });
     started_ = true;
 }
 
@@ -69,11 +81,65 @@ void simulator_core::stop()
     if (stopped_)
         return;
     stopped_ = true;
+    streaming_ = false;
+    if (streamer_.joinable())
+        streamer_.join();
     front_.stop();
     if (!opts_.state_dir.empty())
         for (const auto& m : models_)
             for (const auto& e : save_device_state(opts_.state_dir, *m))
                 notice(e, true);
+}
+
+void simulator_core::stream_loop()
+{
+    using clock = measuring_head::clock;
+    std::vector<stream_batch> batches(models_.size());
+    auto next = clock::now();
+    while (streaming_) {
+        const auto now = clock::now();
+        bool active = false;
+        for (std::size_t i = 0; i < models_.size(); ++i) {
+            active = models_[i]->stream_tick(now, batches[i]) || active;
+            send_batch(i, batches[i]);
+        }
+        // One pass per millisecond while anything streams, every 5 ms when
+        // idle; after a long stall start afresh rather than racing to catch
+        // up (the devices' rates follow the clock anyway).
+        next += std::chrono::milliseconds(active ? 1 : 5);
+        const auto after = clock::now();
+        if (after - next > std::chrono::milliseconds(10))
+            next = after + std::chrono::milliseconds(1);
+        std::this_thread::sleep_until(next);
+    }
+}
+
+void simulator_core::send_batch(std::size_t port, const stream_batch& b)
+{
+    for (std::size_t k = 0; k < b.profile_count; ++k)
+        front_.send_stream(port, b.profiles[k].data(), b.profiles[k].size(), b.profile_address,
+                           b.profile_port);
+    if (!b.job)
+        return;
+    const frame_job& job = *b.job;
+    std::uint8_t line[4 + image_columns];
+    for (unsigned k = b.first_line; k < b.first_line + b.line_count; ++k) {
+        if (job.numbered) {
+            // Bytes 0..1: the request code and 0; bytes 2..3: the line number,
+            // with 2048 added on the frame's last line.
+            line[0] = job.echo;
+            line[1] = 0;
+            bytes::put_be16(&line[2], std::uint16_t(k + (k + 1 == job.rows ? 2048 : 0)));
+            job.render(k, line + 4);
+            front_.send_stream(port, line, sizeof line, job.address, job.port);
+        } else {
+            job.render(k, line);
+            front_.send_stream(port, line, image_columns, job.address, job.port);
+        }
+    }
+    if (b.send_tail)
+        for (const auto& d : job.tail)
+            front_.send_stream(port, d.data(), d.size(), job.address, job.port);
 }
 
 std::string simulator_core::display_serial(const sensor_model& m) const

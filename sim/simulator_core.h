@@ -3,7 +3,8 @@
 //
 // Datagrams from the device sockets go to their device; the search socket
 // answers 0xF3/0xF4 for every device (each reply leaves from the device's own
-// socket) and takes 0xF6. Only loopback senders are served.
+// socket) and takes 0xF6. Only loopback senders are served. Streams leave
+// from the device's socket too, sent by a thread of their own.
 #pragma once
 
 #include "fault_injector.h"
@@ -11,9 +12,11 @@
 #include "simulator.h"
 #include "udp_front.h"
 
+#include <atomic>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace orvex::sim {
@@ -37,6 +40,8 @@ private:
     void notice(const std::string& line, bool always = false); // always: errors that must be seen
     void log_request(const std::string& where, const request& rq, const udp_front::udp::endpoint& from);
     std::string display_serial(const sensor_model& m) const;
+    void stream_loop();
+    void send_batch(std::size_t port, const stream_batch& b);
 
     simulator_options opts_;
     std::vector<std::unique_ptr<sensor_model>> models_;
@@ -46,6 +51,11 @@ private:
     std::mutex state_mutex_;
     bool started_ = false;
     bool stopped_ = false;
+    // The streaming thread: every millisecond it sends what each device has
+    // due (streamed profiles, frame lines, line data), outside the service
+    // thread, so that streams never hold up requests.
+    std::thread streamer_;
+    std::atomic<bool> streaming_{false};
 };
 
 } // namespace orvex::sim

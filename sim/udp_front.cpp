@@ -66,8 +66,11 @@ bool udp_front::rebind(std::size_t id, const boost::asio::ip::address_v4& addres
         return false;
     }
     boost::system::error_code ignored;
-    ports_[id]->socket.close(ignored); // its pending receive ends with operation_aborted
-    ports_[id] = fresh;
+    {
+        std::lock_guard<std::mutex> lock(ports_mutex_);
+        ports_[id]->socket.close(ignored); // its pending receive ends with operation_aborted
+        ports_[id] = fresh;
+    }
     arm(fresh, id);
     return true;
 }
@@ -116,6 +119,26 @@ void udp_front::send(std::size_t id, datagram d, const udp::endpoint& to, std::c
     });
 }
 
+void udp_front::send_stream(std::size_t id, const std::uint8_t* data, std::size_t size, std::uint32_t address,
+                            std::uint16_t port_number)
+{
+    if ((address >> 24) != 127 || !orvex::net::send_allowed(address))
+        return;
+    std::shared_ptr<port> p;
+    {
+        std::lock_guard<std::mutex> lock(ports_mutex_);
+        if (id >= ports_.size())
+            return;
+        p = ports_[id];
+        if (!p->socket.is_open())
+            return;
+        // Sent under the lock, so that a move cannot close the socket midway.
+        boost::system::error_code ec;
+        p->socket.send_to(boost::asio::buffer(data, size),
+                          udp::endpoint(boost::asio::ip::address_v4(address), port_number), 0, ec);
+    }
+}
+
 void udp_front::start()
 {
     for (std::size_t i = 0; i < ports_.size(); ++i)
@@ -132,6 +155,7 @@ void udp_front::stop()
     io_.stop();
     if (thread_.joinable())
         thread_.join();
+    std::lock_guard<std::mutex> lock(ports_mutex_);
     for (auto& p : ports_) {
         boost::system::error_code ignored;
         p->socket.close(ignored);

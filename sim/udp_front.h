@@ -16,6 +16,7 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -46,6 +47,12 @@ public:
     /// destination is not loopback or the guard refuses it.
     void send(std::size_t id, datagram d, const udp::endpoint& to, std::chrono::milliseconds delay);
 
+    /// Sends from port `id` on the calling thread (the streaming thread): safe
+    /// alongside the service thread and an address move. Dropped silently
+    /// when the destination is not loopback or the guard refuses it.
+    void send_stream(std::size_t id, const std::uint8_t* data, std::size_t size, std::uint32_t address,
+                     std::uint16_t port);
+
     void start(); // starts the service thread
     void stop();  // idempotent: stops the thread and closes every socket
 
@@ -58,6 +65,7 @@ private:
     boost::asio::io_context io_;
     boost::asio::executor_work_guard<boost::asio::io_context::executor_type> work_;
     std::vector<std::shared_ptr<port>> ports_;
+    std::mutex ports_mutex_; // ports_ entries are replaced by a move while the streaming thread sends
     std::thread thread_;
     bool stopped_ = false;
 };

@@ -42,8 +42,13 @@ void acquisition_engine::set_image_request(bool poll, bool background)
 
 bool acquisition_engine::set_image_stream(bool on)
 {
-    if (on)
+    if (on) {
         image_poll_ = false;
+        // Streamed lines are numbered as requested ones are, and the first
+        // streamed frame needs the window's line count like any other.
+        numbered_lines_ = cmd_.info().version >= numbered_lines_from;
+        reset_frame();
+    }
     image_stream_ = on;
     return cmd_.set_image_stream(on);
 }

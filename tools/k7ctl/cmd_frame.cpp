@@ -34,7 +34,15 @@ int run_frame(const QStringList& args)
     connect_or_fail(device, o.positional().at(0));
     auto& engine = device.engine();
     bool handled = false;
-    engine.set_image_handler([&] { handled = true; });
+    bool complete = false;
+    unsigned lines = 0;
+    // Read inside the handler: in streaming the engine starts the next frame
+    // (clears its line count and completion) right after the handler returns.
+    engine.set_image_handler([&] {
+        handled = true;
+        complete = engine.frame_complete();
+        lines = engine.line_count();
+    });
     if (stream) {
         if (!engine.set_image_stream(true))
             device_error(QStringLiteral("switching the image stream on (0x25) failed"));
@@ -68,21 +76,21 @@ int run_frame(const QStringList& args)
         device_error(QStringLiteral("cannot write ") + o.value(QStringLiteral("out")));
 
     if (o.is_set(QStringLiteral("json")))
-        print_json(QJsonObject{{QStringLiteral("lines"), int(engine.line_count())},
+        print_json(QJsonObject{{QStringLiteral("lines"), int(lines)},
                                {QStringLiteral("expected_lines"), int(engine.expected_lines())},
-                               {QStringLiteral("complete"), engine.frame_complete()},
+                               {QStringLiteral("complete"), complete},
                                {QStringLiteral("width"), width},
                                {QStringLiteral("height"), image.height()}});
     else
         print_line(QStringLiteral("%1 of %2 lines, frame %3; %4 x %5 written to %6")
-                       .arg(engine.line_count())
+                       .arg(lines)
                        .arg(engine.expected_lines())
-                       .arg(engine.frame_complete() ? QStringLiteral("complete") : QStringLiteral("incomplete"))
+                       .arg(complete ? QStringLiteral("complete") : QStringLiteral("incomplete"))
                        .arg(width)
                        .arg(image.height())
                        .arg(o.value(QStringLiteral("out"))));
     device.disconnect();
-    return engine.frame_complete() ? exit_ok : exit_device;
+    return complete ? exit_ok : exit_device;
 }
 
 } // namespace k7ctl

@@ -1,0 +1,281 @@
+// k7ctl end to end: the built executable against an in-process simulator on
+// this test process's loopback block; stdout is captured, exit codes checked.
+#include "simulator.h"
+#include "support/test_support.h"
+
+#include <QByteArray>
+#include <QImage>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+struct run_result {
+    int exit = -1;
+    std::string out;
+    QJsonDocument json() const { return QJsonDocument::fromJson(QByteArray::fromStdString(out)); }
+};
+
+// Runs k7ctl with `args` (shell words, already quoted where needed); stderr
+// is left to the test log.
+run_result k7ctl(const std::string& args)
+{
+    setenv("ORVEX_NET_GUARD", "loopback", 1);
+    run_result r;
+    const std::string cmd = std::string(K7CTL_PATH) + " " + args;
+    FILE* p = popen(cmd.c_str(), "r");
+    if (!p)
+        return r;
+    char buf[4096];
+    std::size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0)
+        r.out.append(buf, n);
+    const int status = pclose(p);
+    r.exit = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return r;
+}
+
+std::string serial_of(int host)
+{
+    char s[8];
+    std::snprintf(s, sizeof s, "T%04X", static_cast<unsigned>(getpid() + host) & 0xFFFF);
+    return s;
+}
+
+std::unique_ptr<orvex::sim::simulator> start_sim(std::vector<std::string> sensors, double profile_rate = 0.0)
+{
+    orvex::sim::simulator_options o;
+    o.sensors = std::move(sensors);
+    o.search_bind = orvex::test::loopback_address(254);
+    o.profile_rate = profile_rate;
+    o.on_notice = [](const std::string&) {};
+    auto s = std::make_unique<orvex::sim::simulator>(o);
+    s->start();
+    return s;
+}
+
+std::string sensor(int host, const std::string& extra = "")
+{
+    return orvex::test::loopback_address(host) + ",serial=" + serial_of(host) + extra;
+}
+
+} // namespace
+
+TEST(K7ctl, SearchAndInfo)
+{
+    auto sim = start_sim({sensor(2, ",fw=49m,shift=6"), sensor(3, ",fw=39z,type=RCV")});
+    const std::string a2 = orvex::test::loopback_address(2);
+
+    auto r = k7ctl("search --address " + orvex::test::loopback_address(254) + " --seconds 1 --json");
+    ASSERT_EQ(r.exit, 0) << r.out;
+    const QJsonArray found = r.json().array();
+    ASSERT_EQ(found.size(), 2) << r.out;
+    QStringList serials;
+    for (const auto& f : found)
+        serials << f.toObject().value(QStringLiteral("serial")).toString();
+    EXPECT_TRUE(serials.contains(QString::fromStdString(serial_of(2))));
+    EXPECT_TRUE(serials.contains(QString::fromStdString(serial_of(3))));
+
+    r = k7ctl("info " + a2 + " --json");
+    ASSERT_EQ(r.exit, 0) << r.out;
+    const QJsonObject info = r.json().object();
+    EXPECT_EQ(info.value(QStringLiteral("serial")).toString().toStdString(), serial_of(2));
+    EXPECT_EQ(info.value(QStringLiteral("firmware")).toString(), QStringLiteral("49m"));
+    EXPECT_EQ(info.value(QStringLiteral("address")).toString().toStdString(), a2);
+    EXPECT_EQ(info.value(QStringLiteral("shift")).toInt(), 6);
+    EXPECT_DOUBLE_EQ(info.value(QStringLiteral("scale")).toDouble(), 64.0);
+    EXPECT_DOUBLE_EQ(info.value(QStringLiteral("outline")).toObject().value(QStringLiteral("x2")).toDouble(),
+                     100.0);
+
+    // Text form, a silent device, bad usage.
+    r = k7ctl("info " + a2);
+    EXPECT_EQ(r.exit, 0);
+    EXPECT_NE(r.out.find("outline: x 0..100"), std::string::npos) << r.out;
+    sim->set_answering(1, false);
+    EXPECT_EQ(k7ctl("info " + orvex::test::loopback_address(3) + " 2>/dev/null").exit, 1);
+    EXPECT_EQ(k7ctl("info 2>/dev/null").exit, 2);
+    EXPECT_EQ(k7ctl("no-such-command 2>/dev/null").exit, 2);
+}
+
+TEST(K7ctl, SettingsGetAndSet)
+{
+    auto sim = start_sim({sensor(2)});
+    const std::string a = orvex::test::loopback_address(2);
+
+    auto r = k7ctl("settings " + a + " get --json");
+    ASSERT_EQ(r.exit, 0) << r.out;
+    QJsonObject s = r.json().object();
+    EXPECT_EQ(s.value(QStringLiteral("window_y_end")).toInt(), 1023);
+    EXPECT_EQ(s.value(QStringLiteral("laser_brightness")).toInt(), 200);
+
+    r = k7ctl("settings " + a + " set laser_brightness=100 window_y_end=511");
+    ASSERT_EQ(r.exit, 0) << r.out;
+    EXPECT_EQ(r.out, "written\n");
+    const auto mem = sim->settings_memory(0);
+    EXPECT_EQ(mem[33], 100);
+    EXPECT_EQ((mem[56] << 8) | mem[57], 511);
+    r = k7ctl("settings " + a + " get");
+    EXPECT_NE(r.out.find("laser_brightness = 100\n"), std::string::npos) << r.out;
+
+    // Usage errors end with 2 before anything is sent: the record stays.
+    const auto requests = sim->request_log(0).size();
+    EXPECT_EQ(k7ctl("settings " + a + " set no_such_field=1 2>/dev/null").exit, 2);
+    EXPECT_EQ(k7ctl("settings " + a + " set laser_brightness 2>/dev/null").exit, 2);
+    EXPECT_EQ(k7ctl("settings " + a + " fetch 2>/dev/null").exit, 2);
+    EXPECT_EQ(sim->request_log(0).size(), requests);
+    EXPECT_EQ(sim->settings_memory(0), mem);
+}
+
+TEST(K7ctl, ProfilePolled)
+{
+    auto sim = start_sim({sensor(2, ",scene=plane,distance=40")});
+    const std::string a = orvex::test::loopback_address(2);
+
+    auto r = k7ctl("profile " + a + " --count 3 --intensities --json");
+    ASSERT_EQ(r.exit, 0) << r.out;
+    const QJsonArray profiles = r.json().object().value(QStringLiteral("profiles")).toArray();
+    ASSERT_EQ(profiles.size(), 3);
+    double last_header = -1;
+    for (const auto& v : profiles) {
+        const QJsonObject p = v.toObject();
+        EXPECT_EQ(p.value(QStringLiteral("n")).toInt(), 1024);
+        EXPECT_TRUE(p.value(QStringLiteral("two_coordinates")).toBool());
+        const double h = p.value(QStringLiteral("header1")).toDouble();
+        if (last_header >= 0) {
+            EXPECT_EQ(h, last_header + 1);
+        }
+        last_header = h;
+        const QJsonArray points = p.value(QStringLiteral("points")).toArray();
+        ASSERT_EQ(points.size(), 1024);
+        for (int i : {0, 512, 1023}) {
+            const QJsonArray pt = points.at(i).toArray();
+            EXPECT_NEAR(pt.at(0).toDouble(), 40.0, 0.05) << i;
+            EXPECT_NEAR(pt.at(1).toDouble(), -62.0 + 124.0 * (i + 0.5) / 1024.0, 0.1) << i;
+        }
+        const QJsonArray bright = p.value(QStringLiteral("intensities")).toArray();
+        ASSERT_EQ(bright.size(), 1024);
+        EXPECT_GT(bright.at(100).toInt(), 100);
+    }
+    EXPECT_EQ(last_header, double(sim->profile_counter(0)));
+
+    // --out: "sequence x y" per valid point; a 100-row window with calibration
+    // bypass gives 100 lines per profile, the row number as y.
+    ASSERT_EQ(k7ctl("settings " + a + " set calibration_bypass=1 window_y_start=0 window_y_end=99").exit, 0);
+    orvex::test::TempDir dir;
+    const std::string file = (dir / "p.txt").string();
+    r = k7ctl("profile " + a + " --count 2 --out " + file);
+    ASSERT_EQ(r.exit, 0) << r.out;
+    std::istringstream text(orvex::test::read_file(file));
+    std::string line;
+    int lines = 0;
+    std::uint64_t first_seq = 0, seq = 0;
+    const double column = sim->line_positions(0)[0];
+    while (std::getline(text, line)) {
+        double x = 0, y = 0;
+        std::istringstream words(line);
+        ASSERT_TRUE(words >> seq >> x >> y) << line;
+        if (lines == 0)
+            first_seq = seq;
+        EXPECT_NEAR(x, column, 1.0 / 32) << line;
+        EXPECT_EQ(y, double(lines % 100)) << line;
+        ++lines;
+    }
+    EXPECT_EQ(lines, 200);
+    EXPECT_EQ(seq, first_seq + 1);
+    EXPECT_EQ(k7ctl("profile " + a + " --json --out " + file + " 2>/dev/null").exit, 2);
+    EXPECT_EQ(k7ctl("profile " + a + " --count 0 2>/dev/null").exit, 2);
+}
+
+TEST(K7ctl, StreamCountsWithoutLoss)
+{
+    auto sim = start_sim({sensor(2)}, 500);
+    const std::string a = orvex::test::loopback_address(2);
+    auto r = k7ctl("stream " + a + " --seconds 1 --json");
+    ASSERT_EQ(r.exit, 0) << r.out;
+    const QJsonObject s = r.json().object();
+    const double received = s.value(QStringLiteral("received")).toDouble();
+    EXPECT_GT(received, 300);
+    EXPECT_LT(received, 700);
+    EXPECT_EQ(s.value(QStringLiteral("lost")).toDouble(), 0.0);
+    EXPECT_NEAR(s.value(QStringLiteral("rate_per_second")).toDouble(), 500.0, 200.0);
+    // The stream was switched off at the end.
+    const auto counter = sim->profile_counter(0);
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_EQ(sim->profile_counter(0), counter);
+    EXPECT_EQ(k7ctl("stream " + a + " 2>/dev/null").exit, 2);
+}
+
+TEST(K7ctl, FramePng)
+{
+    auto sim = start_sim({sensor(2, ",scene=teeth,distance=45")});
+    const std::string a = orvex::test::loopback_address(2);
+    // Rows 201..712 and columns 81..1200 (units of 8).
+    ASSERT_EQ(
+        k7ctl("settings " + a + " set window_y_start=200 window_y_end=711 window_x_start=10 window_x_end=149")
+            .exit,
+        0);
+    const auto lines = sim->line_positions(0);
+    orvex::test::TempDir dir;
+    for (const char* mode : {"", " --stream"}) {
+        const std::string png = (dir / "f.png").string();
+        auto r = k7ctl("frame " + a + " --out " + png + mode + " --json");
+        ASSERT_EQ(r.exit, 0) << mode << r.out;
+        const QJsonObject j = r.json().object();
+        EXPECT_TRUE(j.value(QStringLiteral("complete")).toBool()) << mode;
+        EXPECT_EQ(j.value(QStringLiteral("lines")).toInt(), 512) << mode;
+        QImage img(QString::fromStdString(png));
+        ASSERT_FALSE(img.isNull());
+        EXPECT_EQ(img.width(), 1120);
+        EXPECT_EQ(img.height(), 512);
+        for (int y : {0, 100, 300, 511}) {
+            const uchar* row = img.constScanLine(y);
+            const int peak = int(std::max_element(row, row + img.width()) - row);
+            EXPECT_NEAR(peak + 80, lines[std::size_t(200 + y)], 1.0) << mode << " row " << y;
+            EXPECT_LT(row[10], 40); // dark background
+        }
+    }
+    // The stored background after a zero store is black.
+    const std::string bg = (dir / "bg.png").string();
+    auto r = k7ctl("frame " + a + " --out " + bg + " --background");
+    ASSERT_EQ(r.exit, 0) << r.out;
+    QImage img(QString::fromStdString(bg));
+    ASSERT_EQ(img.height(), 512);
+    int brightest = 0;
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x)
+            brightest = std::max(brightest, int(img.constScanLine(y)[x]));
+    EXPECT_EQ(brightest, 0);
+    EXPECT_EQ(k7ctl("frame " + a + " 2>/dev/null").exit, 2);
+    EXPECT_EQ(k7ctl("frame " + a + " --out x.png --stream --background 2>/dev/null").exit, 2);
+}
+
+TEST(K7ctl, SetIpMovesTheDevice)
+{
+    auto sim = start_sim({sensor(2), sensor(3)});
+    const std::string to = orvex::test::loopback_address(9);
+    auto r = k7ctl("set-ip " + serial_of(2) + " " + to + " --address " + orvex::test::loopback_address(254));
+    ASSERT_EQ(r.exit, 0) << r.out;
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (sim->sensor_address(0) != to && std::chrono::steady_clock::now() < until)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_EQ(sim->sensor_address(0), to);
+    EXPECT_EQ(sim->sensor_address(1), orvex::test::loopback_address(3));
+    r = k7ctl("info " + to + " --json");
+    ASSERT_EQ(r.exit, 0);
+    EXPECT_EQ(r.json().object().value(QStringLiteral("serial")).toString().toStdString(), serial_of(2));
+
+    EXPECT_EQ(k7ctl("set-ip " + serial_of(2) + " 300.1.2.3 2>/dev/null").exit, 2);
+    EXPECT_EQ(k7ctl("set-ip TOOLONG " + to + " 2>/dev/null").exit, 2);
+    EXPECT_EQ(k7ctl("set-ip " + serial_of(2) + " 2>/dev/null").exit, 2);
+}
