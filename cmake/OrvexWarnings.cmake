@@ -20,4 +20,8 @@ if(ORVEX_SANITIZE)
   set(_san -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
   add_compile_options(${_san})
   add_link_options(${_san})
+  # Coroutine stacks switch through ucontext with ASan told about each switch
+  # (src/app/context_ucontext_support.cpp); the default switch makes ASan
+  # report errors that are not there whenever a coroutine unwinds.
+  add_compile_definitions(BOOST_USE_UCONTEXT BOOST_USE_ASAN)
 endif()

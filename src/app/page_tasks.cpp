@@ -8,9 +8,8 @@ bool page_tasks::start(int id, body_type body)
 {
     if (id != 0 && running(id))
         return false;
-    // Constructing the coroutine runs the body up to its first yield.
-    pull_type coroutine([body = std::move(body)](yield_type& yield) { body(yield); });
-    if (coroutine)
+    auto coroutine = std::make_unique<coroutine_task>(std::move(body));
+    if (!coroutine->done())
         tasks_.push_back(task{id, std::move(coroutine)});
     return true;
 }
@@ -19,12 +18,12 @@ void page_tasks::resume_all()
 {
     for (auto it = tasks_.begin(); it != tasks_.end();) {
         try {
-            it->coroutine();
+            it->coroutine->resume();
         } catch (...) {
             tasks_.erase(it);
             throw;
         }
-        it = it->coroutine ? std::next(it) : tasks_.erase(it);
+        it = it->coroutine->done() ? tasks_.erase(it) : std::next(it);
     }
 }
 

@@ -6,17 +6,17 @@
 // thread, so they may touch widgets and devices freely between yields.
 #pragma once
 
-#include <boost/coroutine2/coroutine.hpp>
-#include <functional>
+#include "app/coroutine_task.h"
+
 #include <list>
+#include <memory>
 
 namespace orvex {
 
 class page_tasks {
 public:
-    /// Inside a body: yield() waits for the next tick.
-    using yield_type = boost::coroutines2::coroutine<void>::push_type;
-    using body_type = std::function<void(yield_type& yield)>;
+    using yield_type = coroutine_task::yield_type;
+    using body_type = coroutine_task::body_type;
 
     /// Refuses (false) when id is not 0 and a task with that id still runs.
     /// Otherwise runs the body at once up to its first yield and keeps it
@@ -35,10 +35,9 @@ public:
     std::size_t size() const { return tasks_.size(); }
 
 private:
-    using pull_type = boost::coroutines2::coroutine<void>::pull_type;
     struct task {
         int id;
-        pull_type coroutine;
+        std::unique_ptr<coroutine_task> coroutine;
     };
     std::list<task> tasks_;
 };

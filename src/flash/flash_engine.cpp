@@ -28,7 +28,7 @@ std::size_t page_count(std::size_t size)
 
 flash_engine::flash_engine(flash_commands& flash) : flash_(flash) {}
 
-bool flash_engine::start(std::function<void(yield_type&)> body)
+bool flash_engine::start(coroutine_task::body_type body)
 {
     // Constructing the coroutine runs the body up to its first yield; a job
     // started from that first stretch's callback must see the engine busy.
@@ -37,8 +37,8 @@ bool flash_engine::start(std::function<void(yield_type&)> body)
         explicit starting_flag(bool& flag) : f(flag) { f = true; }
         ~starting_flag() { f = false; }
     } flag(starting_);
-    pull_type job(std::move(body));
-    if (job)
+    auto job = std::make_unique<coroutine_task>(std::move(body));
+    if (!job->done())
         jobs_.push_back(std::move(job));
     return true;
 }
@@ -121,12 +121,12 @@ bool flash_engine::resume_flash_jobs()
 {
     for (auto it = jobs_.begin(); it != jobs_.end();) {
         try {
-            (*it)();
+            (*it)->resume();
         } catch (...) {
             jobs_.erase(it);
             throw;
         }
-        it = *it ? std::next(it) : jobs_.erase(it);
+        it = (*it)->done() ? jobs_.erase(it) : std::next(it);
     }
     return !jobs_.empty();
 }

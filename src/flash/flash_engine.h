@@ -12,12 +12,13 @@
 // and runs at most one job at a time. Everything runs on the caller's thread.
 #pragma once
 
-#include <boost/coroutine2/coroutine.hpp>
+#include "app/coroutine_task.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <list>
+#include <memory>
 #include <string>
 
 namespace orvex::k7 {
@@ -72,12 +73,11 @@ public:
     void drop_all() { jobs_.clear(); }
 
 private:
-    using pull_type = boost::coroutines2::coroutine<void>::pull_type;
-    using yield_type = boost::coroutines2::coroutine<void>::push_type;
-    bool start(std::function<void(yield_type&)> body);
+    using yield_type = coroutine_task::yield_type;
+    bool start(coroutine_task::body_type body);
 
     flash_commands& flash_;
-    std::list<pull_type> jobs_;
+    std::list<std::unique_ptr<coroutine_task>> jobs_;
     bool starting_ = false;
 };
 
