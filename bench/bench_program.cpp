@@ -105,8 +105,9 @@ int main(int argc, char** argv)
     window->findChild<QCheckBox*>(QStringLiteral("cbChartStream"))->setChecked(true);
     const phase_result stream = measure(seconds);
     const QString shown = window->findChild<QLabel*>(QStringLiteral("labChartFPS"))->text();
-    std::printf("streaming at 5000/s:          GUI thread CPU %5.1f %%, %.1f redraws/s, page shows %s profiles/s\n",
-                stream.cpu_percent, stream.profiles / seconds, shown.toLocal8Bit().constData());
+    std::printf(
+        "streaming at 5000/s:          GUI thread CPU %5.1f %%, %.1f redraws/s, page shows %s profiles/s\n",
+        stream.cpu_percent, stream.profiles / seconds, shown.toLocal8Bit().constData());
     window->findChild<QCheckBox*>(QStringLiteral("cbChartStream"))->setChecked(false);
 
     first.disconnect();

@@ -7,8 +7,7 @@ namespace orvex::qt {
 
 QApplicationCatchingExceptions::QApplicationCatchingExceptions(int& argc, char** argv)
     : QApplication(argc, argv)
-{
-}
+{}
 
 bool QApplicationCatchingExceptions::notify(QObject* receiver, QEvent* event)
 {

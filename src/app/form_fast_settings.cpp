@@ -2,8 +2,7 @@
 
 #include "ui_form_fast_settings.h"
 
-FormFastSettings::FormFastSettings(QWidget* parent)
-    : QWidget(parent), ui(new Ui::FormFastSettings)
+FormFastSettings::FormFastSettings(QWidget* parent) : QWidget(parent), ui(new Ui::FormFastSettings)
 {
     ui->setupUi(this);
 }

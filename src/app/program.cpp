@@ -8,11 +8,12 @@
 #include "diag/form_debug.h"
 #include "diag/form_laser_tuning.h"
 #include "flash/form_flash.h"
+#include "flash/page_bitstream.h"
 #include "imaging/form_image.h"
 #include "link/page_connection.h"
-#include "profiles/page_chart.h"
 #include "link/sensor_device.h"
 #include "profiles/form_sandbox.h"
+#include "profiles/page_chart.h"
 #include "settings/form_settings.h"
 
 #include <QCoreApplication>
@@ -40,7 +41,7 @@ Form* singleton()
 ProgramSettings& program_settings()
 {
     static ProgramSettings* settings = [] {
-        auto* s = new ProgramSettings; // lives until process exit, like every window
+        auto* s = new ProgramSettings;         // lives until process exit, like every window
         s->set_file_name("test_settings.xml"); // replaced at start-up
         return s;
     }();
@@ -118,17 +119,50 @@ const SharedIcons& icons()
     return g_icons;
 }
 
-FormFlash* form_flash() { return singleton<FormFlash>(); }
-FormImage* form_image() { return singleton<FormImage>(); }
-FormSettings* form_settings() { return singleton<FormSettings>(); }
-FormLaserTuning* form_laser_tuning() { return singleton<FormLaserTuning>(); }
-FormDebug* form_debug() { return singleton<FormDebug>(); }
-FormCalibr* form_calibr() { return singleton<FormCalibr>(); }
-FormFastSettings* form_fast_settings() { return singleton<FormFastSettings>(); }
-FormSandbox* form_sandbox() { return singleton<FormSandbox>(); }
-Quorin* main_window() { return singleton<Quorin>(); }
-PageConnection* page_connection() { return g_page_connection; }
-PageChart* page_chart() { return g_page_chart; }
+FormFlash* form_flash()
+{
+    return singleton<FormFlash>();
+}
+FormImage* form_image()
+{
+    return singleton<FormImage>();
+}
+FormSettings* form_settings()
+{
+    return singleton<FormSettings>();
+}
+FormLaserTuning* form_laser_tuning()
+{
+    return singleton<FormLaserTuning>();
+}
+FormDebug* form_debug()
+{
+    return singleton<FormDebug>();
+}
+FormCalibr* form_calibr()
+{
+    return singleton<FormCalibr>();
+}
+FormFastSettings* form_fast_settings()
+{
+    return singleton<FormFastSettings>();
+}
+FormSandbox* form_sandbox()
+{
+    return singleton<FormSandbox>();
+}
+Quorin* main_window()
+{
+    return singleton<Quorin>();
+}
+PageConnection* page_connection()
+{
+    return g_page_connection;
+}
+PageChart* page_chart()
+{
+    return g_page_chart;
+}
 
 void start_program(const QString& exe_dir)
 {
@@ -141,7 +175,8 @@ void start_program(const QString& exe_dir)
     settings.set_file_name(settings_path.toUtf8().toStdString());
     if (!settings.load()) {
         QMessageBox box(QMessageBox::Warning, QObject::tr("Ошибка при чтении файла настроек"),
-                        QObject::tr("Ошибка при чтении файла настроек. Файл будет перезаписан.\n") + settings_path,
+                        QObject::tr("Ошибка при чтении файла настроек. Файл будет перезаписан.\n") +
+                            settings_path,
                         QMessageBox::Ok);
         box.exec();
         settings.save(std::string(), true);
@@ -162,6 +197,9 @@ void setup_windows()
 
     Quorin* window = main_window();
     register_receiver(window);
+    auto* page_bitstream = new PageBitstream;
+    window->host_page(window->findChild<QWidget*>(QStringLiteral("pageBitstream")), page_bitstream);
+    register_receiver(page_bitstream);
     g_page_chart = new PageChart;
     window->host_page(window->findChild<QWidget*>(QStringLiteral("pageChart")), g_page_chart);
     register_receiver(g_page_chart);

@@ -61,8 +61,8 @@ std::string ProgramSettingsBase::render()
     root_.clear();
     write("root", root_);
     std::ostringstream out;
-    boost::property_tree::write_xml(out, root_,
-                                    boost::property_tree::xml_writer_make_settings<std::string>(' ', 4, "utf-8"));
+    boost::property_tree::write_xml(
+        out, root_, boost::property_tree::xml_writer_make_settings<std::string>(' ', 4, "utf-8"));
     return out.str();
 }
 

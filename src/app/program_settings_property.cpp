@@ -44,10 +44,22 @@ void ProgramSettingsProperty::scalar(const std::string& key, T& value)
     }
 }
 
-void ProgramSettingsProperty::prop(const std::string& key, bool& value) { scalar(key, value); }
-void ProgramSettingsProperty::prop(const std::string& key, std::int32_t& value) { scalar(key, value); }
-void ProgramSettingsProperty::prop(const std::string& key, double& value) { scalar(key, value); }
-void ProgramSettingsProperty::prop(const std::string& key, std::string& value) { scalar(key, value); }
+void ProgramSettingsProperty::prop(const std::string& key, bool& value)
+{
+    scalar(key, value);
+}
+void ProgramSettingsProperty::prop(const std::string& key, std::int32_t& value)
+{
+    scalar(key, value);
+}
+void ProgramSettingsProperty::prop(const std::string& key, double& value)
+{
+    scalar(key, value);
+}
+void ProgramSettingsProperty::prop(const std::string& key, std::string& value)
+{
+    scalar(key, value);
+}
 
 void ProgramSettingsProperty::prop(const std::string& key, std::array<std::int16_t, 16>& values)
 {

@@ -3,15 +3,16 @@
 #include "app/program.h"
 #include "app/program_settings.h"
 #include "calibr/form_calibr.h"
+#include "diag/error_state_text.h"
 #include "diag/form_debug.h"
 #include "diag/form_laser_tuning.h"
+#include "flash/flash_engine.h"
 #include "flash/form_flash.h"
-#include "diag/error_state_text.h"
 #include "imaging/form_image.h"
 #include "link/page_connection.h"
-#include "profiles/page_chart.h"
 #include "link/sensor_device.h"
 #include "profiles/form_sandbox.h"
+#include "profiles/page_chart.h"
 #include "settings/form_settings.h"
 #include "ui_quorin.h"
 
@@ -19,6 +20,7 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QProgressBar>
 #include <QScreen>
 #include <QStyleFactory>
 #include <QTimer>
@@ -39,8 +41,7 @@ void bring_to_front(QWidget* w)
 
 } // namespace
 
-Quorin::Quorin(QWidget* parent)
-    : QMainWindow(parent), ui(new Ui::Quorin)
+Quorin::Quorin(QWidget* parent) : QMainWindow(parent), ui(new Ui::Quorin)
 {
     ui->setupUi(this);
     {
@@ -64,12 +65,19 @@ Quorin::Quorin(QWidget* parent)
 
     connect(ui->cbStatusErrorState, &QCheckBox::toggled, this,
             [](bool checked) { program_settings().sensor_errors_poll = checked; });
-    connect(ui->cbDevMode, &QCheckBox::toggled, this, [this](bool checked) { set_developer_mode(checked, false); });
+    connect(ui->cbDevMode, &QCheckBox::toggled, this,
+            [this](bool checked) { set_developer_mode(checked, false); });
     connect(ui->btnShowDebugForm, &QPushButton::clicked, this, [] { orvex::app::form_debug()->show(); });
     connect(ui->btnShowFormCalibr, &QPushButton::clicked, this, [] { orvex::app::form_calibr()->show(); });
     connect(ui->btnShowFormLaserTuning, &QPushButton::clicked, this,
             [] { orvex::app::form_laser_tuning()->show(); });
     ui->cbStatusErrorState->setChecked(program_settings().sensor_errors_poll);
+    progress_ = new QProgressBar(ui->frameStatus);
+    progress_->setObjectName(QStringLiteral("barStatusProgress"));
+    progress_->setRange(0, 100);
+    progress_->setMaximumWidth(160);
+    progress_->hide();
+    ui->horizontalLayout_7->insertWidget(ui->horizontalLayout_7->indexOf(ui->labStatus) + 1, progress_);
 
     main_timer_ = new QTimer(this);
     main_timer_->setTimerType(Qt::PreciseTimer);
@@ -91,12 +99,25 @@ void Quorin::show_message(const QString& text)
     ui->labStatus->setToolTip(text);
 }
 
+void Quorin::show_progress(int percent)
+{
+    if (percent < 0) {
+        progress_->hide();
+        return;
+    }
+    progress_->setValue(percent);
+    progress_->show();
+}
+
 void Quorin::groupTab_ItemChanged()
 {
     const std::pair<QToolButton*, QWidget*> pages[] = {
-        {ui->toolConnection, ui->pageConnection}, {ui->toolChart, ui->pageChart},
-        {ui->tool_xfn, ui->page_xfn},             {ui->tool_xmod, ui->page_xmod},
-        {ui->toolBitstream, ui->pageBitstream},   {ui->toolLatch, ui->pageLatch},
+        {ui->toolConnection, ui->pageConnection},
+        {ui->toolChart, ui->pageChart},
+        {ui->tool_xfn, ui->page_xfn},
+        {ui->tool_xmod, ui->page_xmod},
+        {ui->toolBitstream, ui->pageBitstream},
+        {ui->toolLatch, ui->pageLatch},
         {ui->toolDebug, ui->pageDebug},
     };
     for (const auto& [button, page] : pages) {
@@ -123,7 +144,8 @@ void Quorin::install_device_callbacks()
             emit orvex::app::program_events().sensor_last_result(channel);
         });
     }
-    orvex::app::device(0).engine().set_image_handler([] { emit orvex::app::program_events().image_received(); });
+    orvex::app::device(0).engine().set_image_handler(
+        [] { emit orvex::app::program_events().image_received(); });
 }
 
 void Quorin::on_MainTimerTimeout()
@@ -131,6 +153,7 @@ void Quorin::on_MainTimerTimeout()
     auto& first = orvex::app::device(0);
     auto& second = orvex::app::device(1);
     orvex::app::page_task_list().resume_all();
+    first.flash().jobs().resume_flash_jobs();
     // The calibration form and the sandbox join these conditions when they
     // get their profile check boxes.
     PageChart* chart = orvex::app::page_chart();
@@ -162,13 +185,15 @@ void Quorin::poll_error_state()
     error_poll_clock_.restart();
     box->setText(QStringLiteral("---"));
     auto& first = orvex::app::device(0);
-    if (!settings.developer_mode || ui->stackWidget->currentWidget() == ui->pageBitstream || !first.is_connected())
+    if (!settings.developer_mode || ui->stackWidget->currentWidget() == ui->pageBitstream ||
+        !first.is_connected())
         return;
     std::array<std::uint8_t, 16> state{};
     if (first.commands().read_error_state(state))
         box->setText(QString::fromStdString(orvex::diag::error_state_text(state)));
     else
-        box->setText(QString::fromStdString(orvex::diag::error_state_failure_text(box->text().toStdString())));
+        box->setText(
+            QString::fromStdString(orvex::diag::error_state_failure_text(box->text().toStdString())));
 }
 
 void Quorin::on_sensor_connected()
@@ -181,9 +206,9 @@ void Quorin::on_developer_mode(bool on)
 {
     auto& settings = program_settings();
     for (QWidget* w : std::initializer_list<QWidget*>{
-             ui->toolLatch, ui->toolDebug, ui->groupConnectionExt, ui->btnShowFormCalibr, ui->btnShowDebugForm,
-             ui->btnShowFormLaserTuning, ui->comboLanguage, ui->btnTest0, ui->btnTest1, ui->btnTest2, ui->btnTest3,
-             ui->cbStatusErrorState, ui->frameStatusSeparatorErrorState})
+             ui->toolLatch, ui->toolDebug, ui->groupConnectionExt, ui->btnShowFormCalibr,
+             ui->btnShowDebugForm, ui->btnShowFormLaserTuning, ui->comboLanguage, ui->btnTest0, ui->btnTest1,
+             ui->btnTest2, ui->btnTest3, ui->cbStatusErrorState, ui->frameStatusSeparatorErrorState})
         w->setVisible(on);
     {
         const QSignalBlocker block(ui->cbDevMode);

@@ -11,11 +11,12 @@
 
 #include "app/program_events.h"
 
+#include <QElapsedTimer>
 #include <QMainWindow>
 #include <QString>
-#include <QElapsedTimer>
 #include <QTranslator>
 
+class QProgressBar;
 class QTimer;
 class QToolButton;
 
@@ -36,6 +37,9 @@ public:
 
     /// Shows a message in the status line (text and tool tip alike).
     void show_message(const QString& text);
+    /// Shows the progress bar of the status line at `percent` (0..100) while a
+    /// job runs; a negative value hides it.
+    void show_progress(int percent);
 
     // IProgramEvents
     void on_sensor_connected() override;
@@ -72,4 +76,5 @@ private:
     QTimer* main_timer_ = nullptr;
     QString typed_; // last characters typed, for the unlock word
     QElapsedTimer error_poll_clock_;
+    QProgressBar* progress_ = nullptr; // status line, beside labStatus
 };

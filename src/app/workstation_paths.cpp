@@ -17,8 +17,10 @@ const entry& entry_of(workstation_file which)
     static const entry entries[] = {
         {"d:/misc/quorin/flash_key.txt", "ORVEX_FLASH_KEY_FILE", "d/misc/quorin/flash_key.txt"},
         {"D:/misc/quorin/recovery.bin", "ORVEX_RECOVERY_IMAGE", "d/misc/quorin/recovery.bin"},
-        {"C:/projects/K7D/flash/fresh_flash.bin", "ORVEX_FRESH_FLASH_C", "c/projects/K7D/flash/fresh_flash.bin"},
-        {"D:/projects/K7D/flash/fresh_flash.bin", "ORVEX_FRESH_FLASH_D", "d/projects/K7D/flash/fresh_flash.bin"},
+        {"C:/projects/K7D/flash/fresh_flash.bin", "ORVEX_FRESH_FLASH_C",
+         "c/projects/K7D/flash/fresh_flash.bin"},
+        {"D:/projects/K7D/flash/fresh_flash.bin", "ORVEX_FRESH_FLASH_D",
+         "d/projects/K7D/flash/fresh_flash.bin"},
     };
     return entries[static_cast<int>(which)];
 }

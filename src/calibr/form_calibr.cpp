@@ -1,7 +1,6 @@
 #include "calibr/form_calibr.h"
 
-FormCalibr::FormCalibr(QWidget* parent)
-    : QWidget(parent)
+FormCalibr::FormCalibr(QWidget* parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("FormCalibr"));
     setWindowTitle(tr("Калибровка"));

@@ -16,8 +16,8 @@ std::string hex(unsigned v)
 
 std::string error_state_text(const std::array<std::uint8_t, 16>& s)
 {
-    std::string text = "R: " + hex(s[0]) + " " + std::to_string(s[1]) + " " + std::to_string(s[2]) + " " +
-                       "   DBG: ";
+    std::string text =
+        "R: " + hex(s[0]) + " " + std::to_string(s[1]) + " " + std::to_string(s[2]) + " " + "   DBG: ";
     for (int i = 12; i < 16; ++i)
         text += hex(s[i]) + " ";
     return text;

@@ -1,7 +1,6 @@
 #include "diag/form_debug.h"
 
-FormDebug::FormDebug(QWidget* parent)
-    : QWidget(parent)
+FormDebug::FormDebug(QWidget* parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("FormDebug"));
     setWindowTitle(tr("DebugForm"));

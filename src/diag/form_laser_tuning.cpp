@@ -1,7 +1,6 @@
 #include "diag/form_laser_tuning.h"
 
-FormLaserTuning::FormLaserTuning(QWidget* parent)
-    : QWidget(parent)
+FormLaserTuning::FormLaserTuning(QWidget* parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("FormLaserTuning"));
     setWindowTitle(tr("Настройка лазера"));

@@ -1,7 +1,6 @@
 #include "imaging/form_image.h"
 
-FormImage::FormImage(QWidget* parent)
-    : QWidget(parent)
+FormImage::FormImage(QWidget* parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("FormImage"));
     setWindowTitle(tr("Изображение"));

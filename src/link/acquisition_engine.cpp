@@ -18,10 +18,10 @@ const firmware_version fast_frame_from{49, 'm'};
 } // namespace
 
 acquisition_engine::acquisition_engine(sensor_commands& commands)
-    : cmd_(commands), frame_(frame_width * frame_lines, 0),
+    : cmd_(commands),
+      frame_(frame_width * frame_lines, 0),
       line_scratch_(std::max(numbered_line_size, line_data_datagram_size), 0)
-{
-}
+{}
 
 std::int64_t acquisition_engine::to_ns(clock::time_point t)
 {

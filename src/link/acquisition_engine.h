@@ -51,7 +51,10 @@ public:
     /// Called for every decoded profile, before the handler; a step that
     /// drains a streaming burst calls it once per profile, so a consumer that
     /// must see every profile (a counter, a file) does not miss any.
-    void set_profile_observer(std::function<void(const decoded_profile&)> o) { profile_observer_ = std::move(o); }
+    void set_profile_observer(std::function<void(const decoded_profile&)> o)
+    {
+        profile_observer_ = std::move(o);
+    }
 
     /// One pass of the cycle.
     void step();

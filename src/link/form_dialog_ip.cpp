@@ -16,7 +16,10 @@ QString dotted(std::uint32_t a)
 
 FormDialogIP::FormDialogIP(const std::vector<std::uint32_t>& computer_addresses,
                            const std::vector<std::uint32_t>& found, std::uint32_t selected, QWidget* parent)
-    : QDialog(parent), ui(new Ui::FormDialogIP), computer_(computer_addresses), found_(found)
+    : QDialog(parent),
+      ui(new Ui::FormDialogIP),
+      computer_(computer_addresses),
+      found_(found)
 {
     ui->setupUi(this);
     int selected_row = -1;

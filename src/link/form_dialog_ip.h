@@ -19,8 +19,8 @@ public:
     /// `found` are the addresses of the devices found by the search (the
     /// proposal skips them); `selected` is the computer address on which the
     /// chosen device was found.
-    FormDialogIP(const std::vector<std::uint32_t>& computer_addresses, const std::vector<std::uint32_t>& found,
-                 std::uint32_t selected, QWidget* parent = nullptr);
+    FormDialogIP(const std::vector<std::uint32_t>& computer_addresses,
+                 const std::vector<std::uint32_t>& found, std::uint32_t selected, QWidget* parent = nullptr);
     ~FormDialogIP() override;
 
     /// The address the spin boxes show.

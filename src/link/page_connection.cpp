@@ -17,8 +17,7 @@
 using orvex::k7::sensor_info;
 namespace app = orvex::app;
 
-PageConnection::PageConnection(QWidget* parent)
-    : QWidget(parent), ui(new Ui::PageConnection)
+PageConnection::PageConnection(QWidget* parent) : QWidget(parent), ui(new Ui::PageConnection)
 {
     ui->setupUi(this);
     ui->editSearchAddr->setText(QString::fromStdString(app::program_settings().ethernet_mask));
@@ -154,7 +153,8 @@ bool PageConnection::connect_record(const sensor_info& record, channel which)
     }
     if (!orvex::k7::firmware_supported(record.version, record.type)) {
         ui->btnSearchConnect->setIcon(app::icons().close);
-        QMessageBox::critical(this, tr("Ошибка"), tr("Версия прошивки не поддерживается этой версией программы."));
+        QMessageBox::critical(this, tr("Ошибка"),
+                              tr("Версия прошивки не поддерживается этой версией программы."));
         return false;
     }
     auto& target = app::device(which);
@@ -162,7 +162,8 @@ bool PageConnection::connect_record(const sensor_info& record, channel which)
         return fail();
     update_title();
 
-    if (which == first_channel && orvex::k7::wants_extended_access(record.version, app::flash_key().present) &&
+    if (which == first_channel &&
+        orvex::k7::wants_extended_access(record.version, app::flash_key().present) &&
         !orvex::k7::request_extended_flash_access(first.flash(), app::flash_key().value))
         QMessageBox::warning(this, tr("Ошибка"), tr("Не удалось получить расширенный доступ к флешке"));
 

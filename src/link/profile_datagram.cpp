@@ -32,7 +32,8 @@ void decode_profile(const std::uint8_t* datagram, bool intensities, std::uint16_
         const bool invalid = v >= 0xFF00 || (!two_coordinates && v < 64);
         math::Point2d& p = out.points[i];
         p.x = invalid ? -1.0 : v / divisor;
-        p.y = two_coordinates ? static_cast<std::int16_t>(get_be16(slot + 2)) / divisor : static_cast<double>(i);
+        p.y = two_coordinates ? static_cast<std::int16_t>(get_be16(slot + 2)) / divisor
+                              : static_cast<double>(i);
     }
     if (intensities)
         std::memcpy(out.intensities.data(), datagram + 4136, count);

@@ -1,7 +1,6 @@
 #include "profiles/form_sandbox.h"
 
-FormSandbox::FormSandbox(QWidget* parent)
-    : QWidget(parent)
+FormSandbox::FormSandbox(QWidget* parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("FormSandbox"));
     setWindowTitle(tr("Песочница"));

@@ -14,8 +14,7 @@
 using orvex::qt::ChartOrvex;
 namespace app = orvex::app;
 
-PageChart::PageChart(QWidget* parent)
-    : QWidget(parent), ui(new Ui::PageChart)
+PageChart::PageChart(QWidget* parent) : QWidget(parent), ui(new Ui::PageChart)
 {
     ui->setupUi(this);
     ChartOrvex* chart = ui->chart_main;
@@ -26,7 +25,8 @@ PageChart::PageChart(QWidget* parent)
     ui->cbChartKeepAspectRatio->setChecked(settings.chart_keep_aspect_ratio);
     ui->cbChartRotate->setChecked(settings.chart_rotate);
     ui->cbChartBrightness->setChecked(settings.chart_brightness);
-    connect(&app::program_events(), &orvex::ProgramEvents::sensor_last_result, this, &PageChart::profile_received);
+    connect(&app::program_events(), &orvex::ProgramEvents::sensor_last_result, this,
+            &PageChart::profile_received);
     // Saving sees every decoded profile, also the ones a streaming burst
     // delivers between two redraws.
     app::device(0).engine().set_profile_observer([this](const orvex::k7::decoded_profile& p) {
@@ -161,8 +161,8 @@ void PageChart::show_first_channel_profile()
     ChartOrvex* chart = ui->chart_main;
     const auto visible = chart->visible_range();
     const bool intensities = ui->cbChartBrightness->isChecked();
-    orvex::k7::split_profile(p, info.type == orvex::k7::type_e1d, intensities, visible.x0, visible.x1 - visible.x0,
-                             points_);
+    orvex::k7::split_profile(p, info.type == orvex::k7::type_e1d, intensities, visible.x0,
+                             visible.x1 - visible.x0, points_);
     chart->named(ChartOrvex::Red).curve->points = points_.valid;
     chart->named(ChartOrvex::Blue).curve->points = points_.invalid;
     chart->named(ChartOrvex::Green).curve->points = points_.brightness;
@@ -181,7 +181,8 @@ void PageChart::on_cb_to_file_text_clicked(bool checked)
         return;
     }
     stop_writer();
-    const std::filesystem::path out = std::filesystem::u8path(QCoreApplication::applicationDirPath().toStdString()) / "out";
+    const std::filesystem::path out =
+        std::filesystem::u8path(QCoreApplication::applicationDirPath().toStdString()) / "out";
     writer_ = std::make_unique<orvex::profile_text_writer>(orvex::profile_file_name(out, std::time(nullptr)));
     auto& first = app::device(0);
     if (first.is_connected() && first.commands().info().kind == ' ') {
@@ -199,7 +200,7 @@ void PageChart::stop_writer()
         finishing_.push_back(std::move(writer_));
     }
     // Writers that have drained their queues can go.
-    finishing_.erase(std::remove_if(finishing_.begin(), finishing_.end(),
-                                    [](const auto& w) { return !w->busy(); }),
-                     finishing_.end());
+    finishing_.erase(
+        std::remove_if(finishing_.begin(), finishing_.end(), [](const auto& w) { return !w->busy(); }),
+        finishing_.end());
 }

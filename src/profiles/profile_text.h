@@ -18,6 +18,7 @@ std::uint64_t next_profile_sequence();
 
 /// Writes the valid points of `points[0..n)` with the given sequence number,
 /// numbers in default stream notation, each line ended by '\n'.
-void write_profile_text(std::ostream& out, const math::Point2d* points, std::size_t n, std::uint64_t sequence);
+void write_profile_text(std::ostream& out, const math::Point2d* points, std::size_t n,
+                        std::uint64_t sequence);
 
 } // namespace orvex

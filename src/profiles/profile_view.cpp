@@ -27,8 +27,9 @@ range_view range_view_for(const qz3p_settings& settings, const decoded_range& ra
         const double xs = range.x_start, xe = range.x_end;
         const double y_max = std::max(range.y_top_start, range.y_top);
         const double y_min = std::min(range.y_bottom_start, range.y_bottom);
-        view.axes = chart_axes{xs - range_margin * (xe - xs), xe + range_margin * (xe - xs),
-                               y_min - range_margin * (y_max - y_min), y_max + range_margin * (y_max - y_min)};
+        view.axes =
+            chart_axes{xs - range_margin * (xe - xs), xe + range_margin * (xe - xs),
+                       y_min - range_margin * (y_max - y_min), y_max + range_margin * (y_max - y_min)};
         view.range_outline = {{xs, range.y_bottom_start},
                               {xs, range.y_top_start},
                               {xe, range.y_top},

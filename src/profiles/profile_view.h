@@ -23,7 +23,7 @@ struct chart_axes {
 
 /// Axes and working-range outline for a settings event.
 struct range_view {
-    std::optional<chart_axes> axes;        // nothing: keep the previous axes
+    std::optional<chart_axes> axes;           // nothing: keep the previous axes
     std::vector<math::Point2d> range_outline; // closed polyline, empty: none
 };
 
@@ -31,7 +31,8 @@ struct range_view {
 /// range widened by 3 % on each side with its outline; when the range is not
 /// known, nothing (the page keeps its axes). A point sensor (type 4) always
 /// gets Y 0..1024.
-range_view range_view_for(const qz3p_settings& settings, const decoded_range& range, std::int32_t device_type);
+range_view range_view_for(const qz3p_settings& settings, const decoded_range& range,
+                          std::int32_t device_type);
 
 /// The image window's outline in millimetres from the band table: columns
 /// xs..xe (units of 8) and rows ys..ye of the settings. Empty when the range

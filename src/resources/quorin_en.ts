@@ -94,6 +94,46 @@
         <source>FormFlash</source>
         <translation>FormFlash</translation>
     </message>
+    <message>
+        <source>Прочитать</source>
+        <translation>Read</translation>
+    </message>
+    <message>
+        <source>Без защиты:</source>
+        <translation>Unprotected:</translation>
+    </message>
+    <message>
+        <source>С защитой:</source>
+        <translation>Protected:</translation>
+    </message>
+    <message>
+        <source>Номер сектора:</source>
+        <translation>Sector number:</translation>
+    </message>
+    <message>
+        <source>Защитить</source>
+        <translation>Protect</translation>
+    </message>
+    <message>
+        <source>Снять защиту</source>
+        <translation>Remove protection</translation>
+    </message>
+    <message>
+        <source>Посекторная защита</source>
+        <translation>Per-sector protection</translation>
+    </message>
+    <message>
+        <source>Отключить защиту</source>
+        <translation>Disable protection</translation>
+    </message>
+    <message>
+        <source>Уникальный номер</source>
+        <translation>Unique number</translation>
+    </message>
+    <message>
+        <source>Status reg 3</source>
+        <translation>Status reg 3</translation>
+    </message>
 </context>
 <context>
     <name>FormImage</name>
@@ -121,6 +161,117 @@
     <message>
         <source>Настройки</source>
         <translation>Settings</translation>
+    </message>
+</context>
+<context>
+    <name>PageBitstream</name>
+    <message>
+        <source>Выбрать файл прошивки</source>
+        <translation>Choose firmware file</translation>
+    </message>
+    <message>
+        <source>Записать прошивку</source>
+        <translation>Write firmware</translation>
+    </message>
+    <message>
+        <source>Адрес:</source>
+        <translation>Address:</translation>
+    </message>
+    <message>
+        <source>Размер:</source>
+        <translation>Size:</translation>
+    </message>
+    <message>
+        <source>Прочитать флеш</source>
+        <translation>Read flash</translation>
+    </message>
+    <message>
+        <source>Стереть сектор</source>
+        <translation>Erase sector</translation>
+    </message>
+    <message>
+        <source>Статус</source>
+        <translation>Status</translation>
+    </message>
+    <message>
+        <source>Защита</source>
+        <translation>Protection</translation>
+    </message>
+    <message>
+        <source>Текущая версия:</source>
+        <translation>Current version:</translation>
+    </message>
+    <message>
+        <source>Идентификация</source>
+        <translation>Identification</translation>
+    </message>
+    <message>
+        <source>S/N:</source>
+        <translation>S/N:</translation>
+    </message>
+    <message>
+        <source>Дроб. бит:</source>
+        <translation>Frac. bits:</translation>
+    </message>
+    <message>
+        <source>Записать</source>
+        <translation>Write</translation>
+    </message>
+    <message>
+        <source>Диапазон</source>
+        <translation>Range</translation>
+    </message>
+    <message>
+        <source>Запись таблиц калибр.</source>
+        <translation>Calibr. table write</translation>
+    </message>
+    <message>
+        <source>Дробных бит:   </source>
+        <translation>Fractional bits:   </translation>
+    </message>
+    <message>
+        <source>Записать таблицы</source>
+        <translation>Write tables</translation>
+    </message>
+    <message>
+        <source>Прочитать таблицы</source>
+        <translation>Read tables</translation>
+    </message>
+    <message>
+        <source>Записать диапазон</source>
+        <translation>Write range</translation>
+    </message>
+    <message>
+        <source>Open bitstream file</source>
+        <translation>Open bitstream file</translation>
+    </message>
+    <message>
+        <source>Binary files (*.bin)</source>
+        <translation>Binary files (*.bin)</translation>
+    </message>
+    <message>
+        <source>Флеш занята другой операцией</source>
+        <translation>Flash is busy with another operation</translation>
+    </message>
+    <message>
+        <source>Не удалось открыть файл.</source>
+        <translation>Could not open the file.</translation>
+    </message>
+    <message>
+        <source>Неизвестная ошибка при загрузке таблиц.</source>
+        <translation>Unknown error while loading tables.</translation>
+    </message>
+    <message>
+        <source>Ошибка</source>
+        <translation>Error</translation>
+    </message>
+    <message>
+        <source>Ошибка при загрузке таблиц.</source>
+        <translation>Error while loading tables.</translation>
+    </message>
+    <message>
+        <source>Серийный номер датчика не является числом</source>
+        <translation>The sensor's serial number is not a number</translation>
     </message>
 </context>
 <context>

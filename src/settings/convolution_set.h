@@ -21,9 +21,9 @@ public:
 
     ConvolutionSet() = default;
     ConvolutionSet(std::string set_name, const Coefficients& coefficients)
-        : name(std::move(set_name)), data(coefficients)
-    {
-    }
+        : name(std::move(set_name)),
+          data(coefficients)
+    {}
 
     void bind() override;
 

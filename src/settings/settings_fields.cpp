@@ -105,7 +105,7 @@ bool parse_hex_bytes(const std::string& text, std::uint8_t* out, std::size_t n, 
 #define ORVEX_SCALAR(field_name, member)                                                                     \
     field_def                                                                                                \
     {                                                                                                        \
-        field_name, [](const qz3p_settings& s) { return settings_field_value(std::int64_t(s.member)); },    \
+        field_name, [](const qz3p_settings& s) { return settings_field_value(std::int64_t(s.member)); },     \
             [](qz3p_settings& s, const std::string& t) { return assign(s.member, t); }                       \
     }
 #define ORVEX_LIST(field_name, member)                                                                       \
@@ -128,9 +128,9 @@ const std::vector<field_def>& fields()
          }},
         {"ip",
          [](const qz3p_settings& s) {
-             return settings_field_value(std::to_string(s.ip >> 24) + "." + std::to_string((s.ip >> 16) & 0xFF) +
-                                         "." + std::to_string((s.ip >> 8) & 0xFF) + "." +
-                                         std::to_string(s.ip & 0xFF));
+             return settings_field_value(
+                 std::to_string(s.ip >> 24) + "." + std::to_string((s.ip >> 16) & 0xFF) + "." +
+                 std::to_string((s.ip >> 8) & 0xFF) + "." + std::to_string(s.ip & 0xFF));
          },
          [](qz3p_settings& s, const std::string& t) -> std::string {
              unsigned a, b, c, d;

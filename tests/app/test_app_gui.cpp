@@ -3,31 +3,31 @@
 // Each test runs in its own process (ctest), so start-up happens once per test.
 #include "app/form_fast_settings.h"
 #include "app/program.h"
-#include "flash/form_flash.h"
 #include "app/program_events.h"
 #include "app/program_settings.h"
 #include "app/quorin.h"
+#include "flash/form_flash.h"
 #include "support/gui_support.h"
 #include "support/test_support.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QPushButton>
-#include <QGroupBox>
-#include <QStackedWidget>
-#include <QToolButton>
 #include <QDir>
+#include <QGroupBox>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QSignalSpy>
+#include <QStackedWidget>
 #include <QTest>
 #include <QTimer>
+#include <QToolButton>
 #include <gtest/gtest.h>
 #include <stdexcept>
 
-using orvex::test::read_file;
 using orvex::test::BoxCloser;
+using orvex::test::read_file;
 using orvex::test::TempDir;
 using orvex::test::write_file;
 
@@ -80,7 +80,8 @@ TEST(StartUp, MissingSettingsFileIsReportedAndRewrittenInTheExecutableFolder)
     EXPECT_EQ(closer.titles[0], QStringLiteral("Ошибка при чтении файла настроек"));
     EXPECT_EQ(closer.texts[0], QStringLiteral("Ошибка при чтении файла настроек. Файл будет перезаписан.\n") +
                                    qstr(exe_dir.path()) + QStringLiteral("/Settings.xml"));
-    EXPECT_NE(read_file(exe_dir / "Settings.xml").find("<SensorErrorsPollPeriod_ms>1000<"), std::string::npos);
+    EXPECT_NE(read_file(exe_dir / "Settings.xml").find("<SensorErrorsPollPeriod_ms>1000<"),
+              std::string::npos);
     EXPECT_FALSE(std::filesystem::exists(elsewhere / "Settings.xml"));
     EXPECT_EQ(announced.count(), 1);
 
@@ -91,7 +92,8 @@ TEST(StartUp, MissingSettingsFileIsReportedAndRewrittenInTheExecutableFolder)
     EXPECT_EQ(forms.back(), static_cast<QWidget*>(orvex::app::main_window()));
     EXPECT_EQ(forms[6], static_cast<QWidget*>(orvex::app::form_fast_settings()));
     ASSERT_FALSE(orvex::app::receivers().empty());
-    EXPECT_EQ(orvex::app::receivers().front(), static_cast<orvex::IProgramEvents*>(orvex::app::main_window()));
+    EXPECT_EQ(orvex::app::receivers().front(),
+              static_cast<orvex::IProgramEvents*>(orvex::app::main_window()));
     orvex::app::setup_windows(); // a second call changes nothing
     EXPECT_EQ(orvex::app::top_level_forms().size(), 9u);
 }
@@ -103,7 +105,8 @@ TEST(StartUp, MalformedSettingsFileIsTreatedAsUnreadable)
     BoxCloser closer;
     orvex::app::start_program(qstr(exe_dir.path()));
     EXPECT_EQ(closer.titles.size(), 1u);
-    EXPECT_NE(read_file(exe_dir / "Settings.xml").find("<DeveloperMode>false</DeveloperMode>"), std::string::npos);
+    EXPECT_NE(read_file(exe_dir / "Settings.xml").find("<DeveloperMode>false</DeveloperMode>"),
+              std::string::npos);
 }
 
 TEST(StartUp, StoredDeveloperModeReachesTheReceivers)

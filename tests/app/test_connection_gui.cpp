@@ -24,9 +24,9 @@
 #include <gtest/gtest.h>
 #include <memory>
 
+using orvex::test::BoxCloser;
 using orvex::test::loopback_address;
 using orvex::test::read_file;
-using orvex::test::BoxCloser;
 using orvex::test::TempDir;
 
 namespace {
@@ -129,8 +129,9 @@ TEST_F(ConnectionPage, FirstChannelIsAnnouncedInOrderAndSecondChannelJoinsTheTit
     auto& hub = orvex::app::program_events();
     QObject::connect(&hub, &orvex::ProgramEvents::sensor_settings_changed,
                      [&](const orvex::k7::qz3p_settings&) { log.push_back("sensor_settings_changed"); });
-    QObject::connect(&hub, &orvex::ProgramEvents::sensor_connected,
-                     [&](const orvex::k7::sensor_info& info) { log.push_back("sensor_connected " + info.serial); });
+    QObject::connect(&hub, &orvex::ProgramEvents::sensor_connected, [&](const orvex::k7::sensor_info& info) {
+        log.push_back("sensor_connected " + info.serial);
+    });
 
     const auto rows = search_ours();
     ASSERT_EQ(rows.size(), 3u);
@@ -142,7 +143,8 @@ TEST_F(ConnectionPage, FirstChannelIsAnnouncedInOrderAndSecondChannelJoinsTheTit
     ASSERT_TRUE(orvex::app::device(0).is_connected());
     EXPECT_EQ(log, (std::vector<std::string>{"on_sensor_settings(true)", "on_sensor_connected",
                                              "sensor_settings_changed", "sensor_connected 00042"}));
-    EXPECT_EQ(orvex::app::main_window()->windowTitle(), QStringLiteral("Подключен : ") + qstr(loopback_address(2)));
+    EXPECT_EQ(orvex::app::main_window()->windowTitle(),
+              QStringLiteral("Подключен : ") + qstr(loopback_address(2)));
     EXPECT_FALSE(page->searcher().running());
     EXPECT_TRUE(orvex::app::main_window()->findChild<QWidget*>(QStringLiteral("pageChart"))->isEnabled());
 
@@ -153,8 +155,8 @@ TEST_F(ConnectionPage, FirstChannelIsAnnouncedInOrderAndSecondChannelJoinsTheTit
     EXPECT_TRUE(orvex::app::device(1).is_connected());
     EXPECT_TRUE(log.empty()); // the second channel is not announced to the pages
     EXPECT_EQ(orvex::app::main_window()->windowTitle(),
-              QStringLiteral("Подключен : ") + qstr(loopback_address(2)) + QStringLiteral("  +  второй канал: ") +
-                  qstr(loopback_address(3)));
+              QStringLiteral("Подключен : ") + qstr(loopback_address(2)) +
+                  QStringLiteral("  +  второй канал: ") + qstr(loopback_address(3)));
 
     // Connecting a first channel again drops the second.
     select(rows[1]);

@@ -36,72 +36,70 @@ TEST(ProgramSettingsFile, DefaultsAreWrittenInDeclarationOrderWithFourSpaceInden
     TempDir dir;
     ProgramSettings s;
     ASSERT_TRUE(s.save(file_of(dir), true));
-    const std::string expected =
-        "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
-        "<root>\n"
-        "    <Program>\n"
-        "        <DeveloperMode>false</DeveloperMode>\n"
-        "        <DevCheckboxVisible>false</DevCheckboxVisible>\n"
-        "        <harmful_mode_code>0</harmful_mode_code>\n"
-        "        <Chart>\n"
-        "            <KeepAspectRatio>false</KeepAspectRatio>\n"
-        "            <Rotate>false</Rotate>\n"
-        "            <Brightness>false</Brightness>\n"
-        "        </Chart>\n"
-        "        <SensorErrorsPoll>false</SensorErrorsPoll>\n"
-        "        <SensorErrorsPollPeriod_ms>1000</SensorErrorsPollPeriod_ms>\n"
-        "        <Connection>\n"
-        "            <Ethernet>\n"
-        "                <Mask>255.255.255.255</Mask>\n"
-        "            </Ethernet>\n"
-        "            <ControlBoardAddress>192.168.1.20</ControlBoardAddress>\n"
-        "        </Connection>\n"
-        "        <Settings>\n"
-        "            <PageIndex>0</PageIndex>\n"
-        "            <WriteOnChange>true</WriteOnChange>\n"
-        "        </Settings>\n"
-        "        <coef_moto_1>1000</coef_moto_1>\n"
-        "        <coef_moto_2>1000</coef_moto_2>\n"
-        "        <coef_moto_3>1000</coef_moto_3>\n"
-        "        <coef_enc_1>-5000</coef_enc_1>\n"
-        "        <coef_enc_2>-5000</coef_enc_2>\n"
-        "        <coef_enc_3>-5000</coef_enc_3>\n"
-        "        <convolution_sets/>\n"
-        "    </Program>\n"
-        "    <Windows>\n"
-        "        <ImageWindowResolution>640x512</ImageWindowResolution>\n"
-        "    </Windows>\n"
-        "    <sandbox>\n"
-        "        <cut>\n"
-        "            <enabled>false</enabled>\n"
-        "            <x0>0</x0>\n"
-        "            <x1>10</x1>\n"
-        "            <y0>-10</y0>\n"
-        "            <y1>10</y1>\n"
-        "            <invert>false</invert>\n"
-        "        </cut>\n"
-        "        <outliers>\n"
-        "            <enabled>false</enabled>\n"
-        "            <window>3</window>\n"
-        "            <distance>1</distance>\n"
-        "            <min_count>1</min_count>\n"
-        "        </outliers>\n"
-        "    </sandbox>\n"
-        "    <image_show_settings>false</image_show_settings>\n"
-        "</root>\n";
+    const std::string expected = "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
+                                 "<root>\n"
+                                 "    <Program>\n"
+                                 "        <DeveloperMode>false</DeveloperMode>\n"
+                                 "        <DevCheckboxVisible>false</DevCheckboxVisible>\n"
+                                 "        <harmful_mode_code>0</harmful_mode_code>\n"
+                                 "        <Chart>\n"
+                                 "            <KeepAspectRatio>false</KeepAspectRatio>\n"
+                                 "            <Rotate>false</Rotate>\n"
+                                 "            <Brightness>false</Brightness>\n"
+                                 "        </Chart>\n"
+                                 "        <SensorErrorsPoll>false</SensorErrorsPoll>\n"
+                                 "        <SensorErrorsPollPeriod_ms>1000</SensorErrorsPollPeriod_ms>\n"
+                                 "        <Connection>\n"
+                                 "            <Ethernet>\n"
+                                 "                <Mask>255.255.255.255</Mask>\n"
+                                 "            </Ethernet>\n"
+                                 "            <ControlBoardAddress>192.168.1.20</ControlBoardAddress>\n"
+                                 "        </Connection>\n"
+                                 "        <Settings>\n"
+                                 "            <PageIndex>0</PageIndex>\n"
+                                 "            <WriteOnChange>true</WriteOnChange>\n"
+                                 "        </Settings>\n"
+                                 "        <coef_moto_1>1000</coef_moto_1>\n"
+                                 "        <coef_moto_2>1000</coef_moto_2>\n"
+                                 "        <coef_moto_3>1000</coef_moto_3>\n"
+                                 "        <coef_enc_1>-5000</coef_enc_1>\n"
+                                 "        <coef_enc_2>-5000</coef_enc_2>\n"
+                                 "        <coef_enc_3>-5000</coef_enc_3>\n"
+                                 "        <convolution_sets/>\n"
+                                 "    </Program>\n"
+                                 "    <Windows>\n"
+                                 "        <ImageWindowResolution>640x512</ImageWindowResolution>\n"
+                                 "    </Windows>\n"
+                                 "    <sandbox>\n"
+                                 "        <cut>\n"
+                                 "            <enabled>false</enabled>\n"
+                                 "            <x0>0</x0>\n"
+                                 "            <x1>10</x1>\n"
+                                 "            <y0>-10</y0>\n"
+                                 "            <y1>10</y1>\n"
+                                 "            <invert>false</invert>\n"
+                                 "        </cut>\n"
+                                 "        <outliers>\n"
+                                 "            <enabled>false</enabled>\n"
+                                 "            <window>3</window>\n"
+                                 "            <distance>1</distance>\n"
+                                 "            <min_count>1</min_count>\n"
+                                 "        </outliers>\n"
+                                 "    </sandbox>\n"
+                                 "    <image_show_settings>false</image_show_settings>\n"
+                                 "</root>\n";
     EXPECT_EQ(read_file(dir / "Settings.xml"), expected);
 }
 
 TEST(ProgramSettingsFile, MissingKeysKeepDefaultsAndBadValuesKeepCurrentOnes)
 {
     TempDir dir;
-    write_file(dir / "Settings.xml",
-               partial_file("        <SensorErrorsPoll>true</SensorErrorsPoll>\n"
-                            "        <Settings>\n"
-                            "            <WriteOnChange>perhaps</WriteOnChange>\n"
-                            "        </Settings>\n"
-                            "        <harmful_mode_code>12abc</harmful_mode_code>\n"
-                            "        <coef_moto_2>250.5</coef_moto_2>\n"));
+    write_file(dir / "Settings.xml", partial_file("        <SensorErrorsPoll>true</SensorErrorsPoll>\n"
+                                                  "        <Settings>\n"
+                                                  "            <WriteOnChange>perhaps</WriteOnChange>\n"
+                                                  "        </Settings>\n"
+                                                  "        <harmful_mode_code>12abc</harmful_mode_code>\n"
+                                                  "        <coef_moto_2>250.5</coef_moto_2>\n"));
     ProgramSettings s;
     s.harmful_mode_code = 7;
     ASSERT_TRUE(s.load(file_of(dir)));
@@ -145,12 +143,13 @@ TEST(ProgramSettingsFile, ConvolutionSetsRoundTripAsVecElementsInOrder)
 TEST(ProgramSettingsFile, CoefficientListToleratesShortLongAndBadArrays)
 {
     TempDir dir;
-    write_file(dir / "Settings.xml",
-               partial_file("        <convolution_sets>\n"
-                            "            <!-- edited by hand -->\n"
-                            "            <vec><name>short</name><data><arr>5</arr><arr>x</arr><arr>70000</arr>"
-                            "</data></vec>\n"
-                            "        </convolution_sets>\n"));
+    write_file(
+        dir / "Settings.xml",
+        partial_file("        <convolution_sets>\n"
+                     "            <!-- edited by hand -->\n"
+                     "            <vec><name>short</name><data><arr>5</arr><arr>x</arr><arr>70000</arr>"
+                     "</data></vec>\n"
+                     "        </convolution_sets>\n"));
     ProgramSettings s;
     ASSERT_TRUE(s.load(file_of(dir)));
     ASSERT_EQ(s.convolution_sets.size(), 1u); // the comment is not a set

@@ -33,7 +33,8 @@ TEST(WorkstationPaths, VariableWinsOverWorkstationFolder)
     ::setenv("ORVEX_WORKSTATION_DIR", dir.path().c_str(), 1);
     ::unsetenv("ORVEX_FLASH_KEY_FILE");
     EXPECT_EQ(workstation_path(workstation_file::flash_key), dir / "d/misc/quorin/flash_key.txt");
-    EXPECT_NE(workstation_path(workstation_file::fresh_flash_c), workstation_path(workstation_file::fresh_flash_d));
+    EXPECT_NE(workstation_path(workstation_file::fresh_flash_c),
+              workstation_path(workstation_file::fresh_flash_d));
     ::setenv("ORVEX_FLASH_KEY_FILE", "/elsewhere/key.bin", 1);
     EXPECT_EQ(workstation_path(workstation_file::flash_key), "/elsewhere/key.bin");
     ::unsetenv("ORVEX_FLASH_KEY_FILE");

@@ -93,7 +93,7 @@ TEST(ProfileView, ImageWindowOutlineUsesTheBandsAndStaysInsideTheTable)
     r.band_x_min[49] = 65535.0 / 256; // the no-value word at N = 8
     EXPECT_TRUE(image_window_outline(s, r).empty());
 
-    s.window_x_end = 159; // band 78: still inside
+    s.window_x_end = 159;   // band 78: still inside
     s.window_x_start = 158; // band 81: beyond the table
     EXPECT_TRUE(image_window_outline(s, sample_range()).empty());
 }

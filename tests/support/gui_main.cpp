@@ -1,6 +1,6 @@
 // main() of the widget tests: the program's own application object (with its
-// exception guard), offscreen, around gtest, and a message handler that turns every Qt warning into a test failure, so that a
-// renamed widget that orphans its by-name slot cannot pass unnoticed.
+// exception guard), offscreen, around gtest, and a message handler that turns every Qt warning into a test
+// failure, so that a renamed widget that orphans its by-name slot cannot pass unnoticed.
 #include "app/application.h"
 
 #include <QApplication>

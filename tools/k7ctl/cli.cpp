@@ -3,10 +3,10 @@
 #include "link/link_error.h"
 
 #include <QJsonArray>
-#include <algorithm>
-#include <string>
 #include <QJsonDocument>
+#include <algorithm>
 #include <cstdio>
+#include <string>
 
 #ifdef _WIN32
 #include <io.h>
@@ -31,7 +31,8 @@ void device_error(const QString& message)
 }
 
 options::options(const QString& usage, const QString& description, const QString& examples)
-    : usage_(usage), examples_(examples)
+    : usage_(usage),
+      examples_(examples)
 {
     parser_.setApplicationDescription(description);
     parser_.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
@@ -44,7 +45,8 @@ void options::parse(const QStringList& args, int min_positional, int max_positio
         usage_error(parser_.errorText() + QStringLiteral("\nusage: ") + usage_);
     if (parser_.isSet(QStringLiteral("help"))) {
         QString help = parser_.helpText();
-        help.replace(QStringLiteral("Usage: "), QStringLiteral("Usage: ") + usage_ + QStringLiteral("\n       "));
+        help.replace(QStringLiteral("Usage: "),
+                     QStringLiteral("Usage: ") + usage_ + QStringLiteral("\n       "));
         print_line(help + QStringLiteral("\nExamples:\n") + examples_);
         throw failure(exit_ok, QString());
     }
@@ -114,9 +116,11 @@ void connect_or_fail(orvex::k7::sensor_device& device, const QString& address)
 {
     try {
         if (!device.connect(address.toStdString()))
-            device_error(QStringLiteral("no answer from %1 (description or settings could not be read)").arg(address));
+            device_error(
+                QStringLiteral("no answer from %1 (description or settings could not be read)").arg(address));
     } catch (const orvex::k7::link_error& e) {
-        device_error(QStringLiteral("cannot connect to %1: %2").arg(address, QString::fromLocal8Bit(e.what())));
+        device_error(
+            QStringLiteral("cannot connect to %1: %2").arg(address, QString::fromLocal8Bit(e.what())));
     }
 }
 

@@ -45,7 +45,8 @@ int run_profile(const QStringList& args)
     o.add({QStringLiteral("count"), QStringLiteral("Profiles to read (default 1)."), QStringLiteral("N")});
     o.add({QStringLiteral("intensities"), QStringLiteral("Request intensity bytes too.")});
     o.add({QStringLiteral("json"), QStringLiteral("One JSON document.")});
-    o.add({QStringLiteral("out"), QStringLiteral("Append the profiles to a text file."), QStringLiteral("FILE")});
+    o.add({QStringLiteral("out"), QStringLiteral("Append the profiles to a text file."),
+           QStringLiteral("FILE")});
     o.parse(args, 1, 1);
     const long long count = o.number(QStringLiteral("count"), 1, 1, 1000000);
     const bool intensities = o.is_set(QStringLiteral("intensities"));

@@ -16,7 +16,8 @@ int run_search(const QStringList& args)
                              "  k7ctl search --address 127.255.255.255 --seconds 2 --json\n"));
     o.add({QStringLiteral("address"), QStringLiteral("Broadcast (or device) address to search."),
            QStringLiteral("A"), QString::fromLatin1(orvex::k7::sensor_search::default_destination)});
-    o.add({QStringLiteral("seconds"), QStringLiteral("How long to search (default 2.5)."), QStringLiteral("S")});
+    o.add({QStringLiteral("seconds"), QStringLiteral("How long to search (default 2.5)."),
+           QStringLiteral("S")});
     o.add({QStringLiteral("json"), QStringLiteral("One JSON document instead of text.")});
     o.parse(args, 0, 0);
     const double seconds = o.real(QStringLiteral("seconds"), 2.5, 0.1, 3600);
@@ -25,7 +26,8 @@ int run_search(const QStringList& args)
     try {
         search.start(o.value(QStringLiteral("address")).toStdString());
     } catch (const std::invalid_argument&) {
-        usage_error(QStringLiteral("--address is not an IPv4 address: ") + o.value(QStringLiteral("address")));
+        usage_error(QStringLiteral("--address is not an IPv4 address: ") +
+                    o.value(QStringLiteral("address")));
     }
     progress bar(QStringLiteral("searching"));
     const auto start = std::chrono::steady_clock::now();

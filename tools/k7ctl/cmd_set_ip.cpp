@@ -11,11 +11,12 @@ namespace k7ctl {
 
 int run_set_ip(const QStringList& args)
 {
-    options o(QStringLiteral("k7ctl set-ip SERIAL NEW_IP [--address A] [--via LOCAL_IP]"),
-              QStringLiteral("Gives the sensor with the serial SERIAL the address NEW_IP, without connecting:\n"
-                             "the datagram goes to the search address (broadcast) from the local address --via."),
-              QStringLiteral("  k7ctl set-ip 00042 192.168.1.150 --via 192.168.1.10\n"
-                             "  k7ctl set-ip 00042 127.0.0.9 --address 127.255.255.255 --via 127.0.0.1\n"));
+    options o(
+        QStringLiteral("k7ctl set-ip SERIAL NEW_IP [--address A] [--via LOCAL_IP]"),
+        QStringLiteral("Gives the sensor with the serial SERIAL the address NEW_IP, without connecting:\n"
+                       "the datagram goes to the search address (broadcast) from the local address --via."),
+        QStringLiteral("  k7ctl set-ip 00042 192.168.1.150 --via 192.168.1.10\n"
+                       "  k7ctl set-ip 00042 127.0.0.9 --address 127.255.255.255 --via 127.0.0.1\n"));
     o.add({QStringLiteral("address"), QStringLiteral("Where to send (default the search broadcast)."),
            QStringLiteral("A"), QString::fromLatin1(orvex::k7::sensor_search::default_destination)});
     o.add({QStringLiteral("via"), QStringLiteral("Local address to send from (default: any)."),
@@ -37,7 +38,8 @@ int run_set_ip(const QStringList& args)
         usage_error(QStringLiteral("--via is not an IPv4 address"));
 
     if (!orvex::net::send_allowed(boost::asio::ip::address(to)))
-        device_error(QStringLiteral("sending to %1 is refused by ORVEX_NET_GUARD").arg(o.value(QStringLiteral("address"))));
+        device_error(QStringLiteral("sending to %1 is refused by ORVEX_NET_GUARD")
+                         .arg(o.value(QStringLiteral("address"))));
     boost::asio::io_context io;
     boost::asio::ip::udp::socket socket(io);
     socket.open(boost::asio::ip::udp::v4(), ec);
@@ -48,10 +50,13 @@ int run_set_ip(const QStringList& args)
     if (!ec)
         socket.bind(boost::asio::ip::udp::endpoint(via, 0), ec);
     if (!ec)
-        socket.send_to(boost::asio::buffer(*frame), boost::asio::ip::udp::endpoint(to, orvex::k7::sensor_port), 0, ec);
+        socket.send_to(boost::asio::buffer(*frame),
+                       boost::asio::ip::udp::endpoint(to, orvex::k7::sensor_port), 0, ec);
     if (ec)
-        device_error(QStringLiteral("sending the address change failed: ") + QString::fromStdString(ec.message()));
-    print_line(QStringLiteral("address change sent: %1 -> %2").arg(o.positional().at(0), o.positional().at(1)));
+        device_error(QStringLiteral("sending the address change failed: ") +
+                     QString::fromStdString(ec.message()));
+    print_line(
+        QStringLiteral("address change sent: %1 -> %2").arg(o.positional().at(0), o.positional().at(1)));
     return exit_ok;
 }
 

@@ -93,7 +93,8 @@ int run_settings(const QStringList& args)
             usage_error(QStringLiteral("FIELD=VALUE expected: ") + pos.at(i));
         changes.emplace_back(pos.at(i).left(eq).toStdString(), pos.at(i).mid(eq + 1).toStdString());
         orvex::k7::qz3p_settings probe;
-        const std::string err = orvex::k7::set_settings_field(probe, changes.back().first, changes.back().second);
+        const std::string err =
+            orvex::k7::set_settings_field(probe, changes.back().first, changes.back().second);
         if (!err.empty())
             usage_error(QString::fromStdString(err));
     }
@@ -104,8 +105,8 @@ int run_settings(const QStringList& args)
     orvex::k7::qz3p_settings record;
     const bool read_ok = flash ? cmd.read_settings_flash(record) : cmd.read_settings_memory(record);
     if (!read_ok)
-        device_error(QStringLiteral("reading the settings (%1) failed").arg(flash ? QStringLiteral("0x83")
-                                                                                   : QStringLiteral("0x80")));
+        device_error(QStringLiteral("reading the settings (%1) failed")
+                         .arg(flash ? QStringLiteral("0x83") : QStringLiteral("0x80")));
     if (verb == QStringLiteral("get")) {
         print_record(record, o.is_set(QStringLiteral("json")));
     } else {
@@ -113,8 +114,8 @@ int run_settings(const QStringList& args)
             orvex::k7::set_settings_field(record, name, value);
         const bool write_ok = flash ? cmd.write_settings_flash(record) : cmd.write_settings_memory(record);
         if (!write_ok)
-            device_error(QStringLiteral("writing the settings (%1) failed").arg(flash ? QStringLiteral("0x84")
-                                                                                       : QStringLiteral("0x81")));
+            device_error(QStringLiteral("writing the settings (%1) failed")
+                             .arg(flash ? QStringLiteral("0x84") : QStringLiteral("0x81")));
         print_line(QStringLiteral("written"));
     }
     device.disconnect();
