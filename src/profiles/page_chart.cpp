@@ -121,7 +121,7 @@ void PageChart::on_sensor_settings(bool on_connect)
         chart->named(ChartOrvex::Blue).segments->clear();
         for (auto n : {ChartOrvex::Red, ChartOrvex::Green, ChartOrvex::Blue})
             chart->named(n).curve->clear();
-        const auto view = orvex::k7::range_view_for(s, range, first.commands().info().type);
+        const auto view = orvex::k7::range_view_for(s, range, first.commands().info());
         if (view.axes)
             chart->set_ranges(view.axes->x_lo, view.axes->x_hi, view.axes->y_lo, view.axes->y_hi);
         if (!view.range_outline.empty())

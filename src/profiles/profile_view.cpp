@@ -18,8 +18,9 @@ bool band_empty(double value, int frac_bits)
 
 } // namespace
 
-range_view range_view_for(const qz3p_settings& settings, const decoded_range& range, std::int32_t device_type)
+range_view range_view_for(const qz3p_settings& settings, const decoded_range& range, const sensor_info& info)
 {
+    const std::int32_t device_type = info.type;
     range_view view;
     if (settings.calibration_bypass != 0) {
         view.axes = chart_axes{0, 1280, 0, 1024};
@@ -35,6 +36,11 @@ range_view range_view_for(const qz3p_settings& settings, const decoded_range& ra
                               {xe, range.y_top},
                               {xe, range.y_bottom},
                               {xs, range.y_bottom_start}};
+    } else if (info.ident_valid && info.x2 > info.x1) {
+        const double y_max = std::max(info.y1_high, info.y2_high);
+        const double y_min = std::min(info.y1_low, info.y2_low);
+        const double dx = range_margin * (info.x2 - info.x1), dy = range_margin * (y_max - y_min);
+        view.axes = chart_axes{info.x1 - dx, info.x2 + dx, y_min - dy, y_max + dy};
     }
     if (device_type == type_e1d) {
         chart_axes a = view.axes.value_or(chart_axes{});

@@ -8,6 +8,7 @@
 #pragma once
 
 #include "link/profile_datagram.h"
+#include "link/sensor_info.h"
 #include "profiles/calibration_range.h"
 #include "profiles/geometry.h"
 #include "settings/qz3p_settings.h"
@@ -28,11 +29,12 @@ struct range_view {
 };
 
 /// With calibration bypass on: pixel axes, no outline. Otherwise the decoded
-/// range widened by 3 % on each side with its outline; when the range is not
-/// known, nothing (the page keeps its axes). A point sensor (type 4) always
-/// gets Y 0..1024.
-range_view range_view_for(const qz3p_settings& settings, const decoded_range& range,
-                          std::int32_t device_type);
+/// range widened by 3 % on each side with its outline. When the range is not
+/// known (a sensor whose range block was never written), the identification's
+/// measuring-range outline gives the axes, widened the same way, and no outline
+/// is drawn; without a valid identification either, nothing (the page keeps its
+/// axes). A point sensor (type 4) always gets Y 0..1024.
+range_view range_view_for(const qz3p_settings& settings, const decoded_range& range, const sensor_info& info);
 
 /// The image window's outline in millimetres from the band table: columns
 /// xs..xe (units of 8) and rows ys..ye of the settings. Empty when the range

@@ -40,12 +40,28 @@ decoded_range sample_range()
 TEST(ProfileView, AxesAndWorkingRangeFollowBypassAndTheDecodedRange)
 {
     qz3p_settings s;
+    sensor_info s2d;
+    s2d.type = type_s2d;
     decoded_range unknown;
-    EXPECT_FALSE(range_view_for(s, unknown, type_s2d).axes); // keep the previous axes
-    EXPECT_TRUE(range_view_for(s, unknown, type_s2d).range_outline.empty());
+    EXPECT_FALSE(range_view_for(s, unknown, s2d).axes); // keep the previous axes
+    EXPECT_TRUE(range_view_for(s, unknown, s2d).range_outline.empty());
+
+    sensor_info identified = s2d; // no range block yet: the identification's outline
+    identified.ident_valid = true;
+    identified.x1 = 0;
+    identified.x2 = 100;
+    identified.y1_low = -50;
+    identified.y1_high = 50;
+    identified.y2_low = -80;
+    identified.y2_high = 80;
+    const auto from_ident = range_view_for(s, unknown, identified);
+    ASSERT_TRUE(from_ident.axes);
+    EXPECT_DOUBLE_EQ(from_ident.axes->x_lo, -3.0);
+    EXPECT_DOUBLE_EQ(from_ident.axes->y_hi, 80 + 0.03 * 160);
+    EXPECT_TRUE(from_ident.range_outline.empty());
 
     const decoded_range r = sample_range();
-    const auto view = range_view_for(s, r, type_s2d);
+    const auto view = range_view_for(s, r, s2d);
     ASSERT_TRUE(view.axes);
     EXPECT_DOUBLE_EQ(view.axes->x_lo, 10 - 3.0);
     EXPECT_DOUBLE_EQ(view.axes->x_hi, 110 + 3.0);
@@ -57,14 +73,16 @@ TEST(ProfileView, AxesAndWorkingRangeFollowBypassAndTheDecodedRange)
     EXPECT_DOUBLE_EQ(view.range_outline[4].x, view.range_outline[0].x);
 
     s.calibration_bypass = 1;
-    const auto pixels = range_view_for(s, r, type_s2d);
+    const auto pixels = range_view_for(s, r, s2d);
     ASSERT_TRUE(pixels.axes);
     EXPECT_DOUBLE_EQ(pixels.axes->x_hi, 1280);
     EXPECT_TRUE(pixels.range_outline.empty());
     EXPECT_TRUE(image_window_outline(s, r).empty());
 
     s.calibration_bypass = 0;
-    const auto point = range_view_for(s, r, type_e1d);
+    sensor_info point_sensor;
+    point_sensor.type = type_e1d;
+    const auto point = range_view_for(s, r, point_sensor);
     EXPECT_DOUBLE_EQ(point.axes->y_lo, 0);
     EXPECT_DOUBLE_EQ(point.axes->y_hi, 1024);
 }
