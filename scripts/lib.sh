@@ -59,3 +59,7 @@ XML
     sed -i 's|<Mask>[^<]*</Mask>|<Mask>127.255.255.255</Mask>|; s|<ControlBoardAddress>[^<]*</ControlBoardAddress>|<ControlBoardAddress>127.0.0.20</ControlBoardAddress>|' "$file"
   fi
 }
+
+# Let ccache share results between clones of the repository (CI builds a
+# fresh clone every time): paths below the checkout are hashed relative to it.
+export CCACHE_BASEDIR="$PWD" CCACHE_NOHASHDIR=true
