@@ -16,17 +16,6 @@ namespace {
 
 const char* const busy_text = "Флеш занята другой операцией";
 
-bool read_whole(const std::filesystem::path& p, std::string& out)
-{
-    std::ifstream in(p, std::ios::binary);
-    if (!in)
-        return false;
-    std::ostringstream s;
-    s << in.rdbuf();
-    out = std::move(s).str();
-    return !in.bad();
-}
-
 // State of one read-back, shared by the job's callback.
 struct readback {
     std::vector<std::uint8_t> image;
@@ -65,7 +54,7 @@ std::string start_table_write(flash_commands& flash, const std::filesystem::path
     if (frac_bits < 0 || frac_bits > 16)
         return "Число дробных бит должно быть от 0 до 16";
     std::string xt, yt;
-    if (!read_whole(dir / "TableX.txt", xt) || !read_whole(dir / "TableY.txt", yt))
+    if (!read_table_file(dir / "TableX.txt", xt) || !read_table_file(dir / "TableY.txt", yt))
         return "Не удалось открыть файлы таблиц";
     std::vector<std::uint8_t> image;
     try {

@@ -22,17 +22,6 @@ bool valid_cell(double x, double y)
     return fixed::has_value(x) && fixed::has_value(y);
 }
 
-bool read_whole(const std::filesystem::path& p, std::string& out)
-{
-    std::ifstream in(p, std::ios::binary);
-    if (!in)
-        return false;
-    std::ostringstream s;
-    s << in.rdbuf();
-    out = std::move(s).str();
-    return !in.bad();
-}
-
 // A value of the block: the no-value marker stays the marker instead of
 // wrapping (65535 * 2^N would keep only its low 16 bits and read back as a
 // plausible but wrong coordinate).
@@ -89,7 +78,7 @@ CalibrationRange::CalibrationRange()
 void CalibrationRange::load(const std::filesystem::path& dir, int frac_bits)
 {
     std::string xt, yt;
-    if (!read_whole(dir / "TableX.txt", xt) || !read_whole(dir / "TableY.txt", yt))
+    if (!read_table_file(dir / "TableX.txt", xt) || !read_table_file(dir / "TableY.txt", yt))
         throw std::runtime_error("Не удалось открыть файлы таблиц.");
     load_text(xt, yt, frac_bits);
 }

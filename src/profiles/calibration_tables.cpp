@@ -5,6 +5,8 @@
 
 #include <charconv>
 #include <cmath>
+#include <fstream>
+#include <sstream>
 
 namespace orvex::k7 {
 
@@ -146,6 +148,17 @@ void append_readback_row(const std::uint8_t* row, int cols, int frac_bits, std::
     }
     x_out += "eol\n";
     y_out += "eol\n";
+}
+
+bool read_table_file(const std::filesystem::path& p, std::string& out)
+{
+    std::ifstream in(p, std::ios::binary);
+    if (!in)
+        return false;
+    std::ostringstream s;
+    s << in.rdbuf();
+    out = std::move(s).str();
+    return !in.bad();
 }
 
 } // namespace orvex::k7

@@ -15,6 +15,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <filesystem>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -77,6 +78,9 @@ std::string bad_number_message(const char* file, std::size_t row, std::size_t co
 
 /// Decimals of the read-back files: 3 below 13 fractional bits, else 2.
 int readback_decimals(int frac_bits);
+
+/// Reads a table file whole into `out`; false when it cannot be opened or read.
+bool read_table_file(const std::filesystem::path& p, std::string& out);
 
 /// Appends one row of the read-back files from an 8192-byte flash row:
 /// `cols` values each, "eol" and a line end.
