@@ -1,15 +1,14 @@
 #include "link/form_dialog_ip.h"
 
 #include "link/address_change.h"
+#include "settings/editor_values.h"
 #include "ui_form_dialog_ip.h"
-
-#include <boost/asio/ip/address_v4.hpp>
 
 namespace {
 
 QString dotted(std::uint32_t a)
 {
-    return QString::fromStdString(boost::asio::ip::address_v4(a).to_string());
+    return QString::fromStdString(orvex::k7::ip_text(a));
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "link/sensor_info.h"
 
 #include "link/byte_order.h"
+#include "settings/editor_values.h"
 
 #include <algorithm>
 #include <cmath>
@@ -17,12 +18,6 @@ constexpr std::size_t ident_at = 36;
 constexpr std::size_t ident_len = 100;
 constexpr std::size_t serial_at = 136;
 constexpr std::size_t serial_len = 5;
-
-std::string dotted(std::uint32_t a)
-{
-    return std::to_string(a >> 24) + "." + std::to_string((a >> 16) & 0xFF) + "." +
-           std::to_string((a >> 8) & 0xFF) + "." + std::to_string(a & 0xFF);
-}
 
 // Device-supplied bytes in a UTF-8 row: anything but printable ASCII becomes
 // '?', so a damaged description can never make the row invalid UTF-8.
@@ -98,7 +93,7 @@ bool decode_description(const std::uint8_t* p, std::size_t size, sensor_info& in
         return false;
 
     info.address = get_be32(p + 6);
-    info.address_text = dotted(info.address);
+    info.address_text = ip_text(info.address);
     info.family = (p[10] == 1 || p[10] == 2) ? std::int32_t{p[10]} : std::int32_t{family_unknown};
     info.flag = p[11] & 0x01;
     info.kind = p[12];

@@ -1,5 +1,7 @@
 #include "settings/settings_fields.h"
 
+#include "settings/editor_values.h"
+
 #include <cstdio>
 #include <functional>
 #include <limits>
@@ -126,19 +128,12 @@ const std::vector<field_def>& fields()
              s.mac = m;
              return {};
          }},
-        {"ip",
-         [](const qz3p_settings& s) {
-             return settings_field_value(
-                 std::to_string(s.ip >> 24) + "." + std::to_string((s.ip >> 16) & 0xFF) + "." +
-                 std::to_string((s.ip >> 8) & 0xFF) + "." + std::to_string(s.ip & 0xFF));
-         },
+        {"ip", [](const qz3p_settings& s) { return settings_field_value(ip_text(s.ip)); },
          [](qz3p_settings& s, const std::string& t) -> std::string {
-             unsigned a, b, c, d;
-             char tail;
-             if (std::sscanf(t.c_str(), "%u.%u.%u.%u%c", &a, &b, &c, &d, &tail) != 4 || a > 255 || b > 255 ||
-                 c > 255 || d > 255)
+             const auto ip = parse_ip(t);
+             if (!ip)
                  return "IPv4 address expected as a.b.c.d: " + t;
-             s.ip = (a << 24) | (b << 16) | (c << 8) | d;
+             s.ip = *ip;
              return {};
          }},
         ORVEX_SCALAR("laser_flags", laser_flags),
