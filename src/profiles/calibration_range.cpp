@@ -211,6 +211,7 @@ void CalibrationRange::analyse()
     // Three bands of margin on either side of the bands with data.
     first_col_ = a > 2 ? band_width * a - 48 : 0;
     last_col_ = band_width * std::min(b + 3, bands - 1) - 1;
+    first_band_ = a;
     if (a < 0)
         return;
     sharpen_edge(a, x_grows_ ? bx_max_[a] : bx_min_[a]);
@@ -278,8 +279,11 @@ void CalibrationRange::encode_block()
     block_.fill(0xFF);
     if (!valid_)
         throw std::runtime_error("Таблицы калибровки не загружены.");
-    if (!has_data())
+    if (first_row_ < 0)
         throw std::runtime_error("В таблицах нет ни одной точки с данными; диапазон не записан.");
+    if (!has_data())
+        throw std::runtime_error("В столбцах полос (каждый 16-й столбец) таблиц нет ни одной точки с "
+                                 "данными; диапазон не записан.");
     using bytes::put_be16;
     const int n = frac_bits_;
     std::memcpy(block_.data(), header, sizeof header);

@@ -64,12 +64,14 @@ public:
     void load_text(const std::string& x_text, const std::string& y_text, int frac_bits);
 
     bool valid() const { return valid_; }
-    /// True when the last analysis found at least one valid cell.
-    bool has_data() const { return valid_ && first_row_ >= 0; }
+    /// True when the last analysis found a valid cell in at least one band's
+    /// column (and so a working window).
+    bool has_data() const { return valid_ && first_band_ >= 0; }
 
     /// Fills block() from the analysis: 0xFF, then header, N, range, window and
-    /// band records. Throws std::runtime_error when there is no analysis or it
-    /// has no valid cell (such a block would only describe an empty range).
+    /// band records. Throws std::runtime_error when there is no analysis, it
+    /// has no valid cell, or no band's column holds one (the window would then
+    /// be made up and every band record empty).
     void encode_block();
     const block_buffer& block() const { return block_; }
     /// The buffer the connection code reads the sensor's block into.
@@ -115,6 +117,7 @@ private:
     bool x_grows_ = true;
     double x_start_ = 0, x_end_ = 0, y_top_start_ = 0, y_bottom_start_ = 0, y_top_ = 0, y_bottom_ = 0;
     int first_col_ = 0, last_col_ = 0, first_row_ = -1, last_row_ = -1;
+    int first_band_ = -1; // first band with a valid cell, -1: none
     std::array<double, bands> bx_min_{}, bx_max_{}, by_min_{}, by_max_{};
     std::array<int, bands> br_first_{}, br_last_{};
     block_buffer block_{};

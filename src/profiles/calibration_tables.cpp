@@ -110,9 +110,13 @@ std::vector<std::uint8_t> build_table_image(const std::string& x_text, const std
             throw table_error("Не найден маркер конца строки");
         std::uint8_t* row = image.data() + r * table_row_bytes;
         for (std::size_t c = 0; c < cols; ++c) {
-            const bool none = xs[c] == fixed::no_value;
-            bytes::put_be16(row + 4 * c, none ? fixed::no_value_word : value_word(xs[c], frac_bits));
-            bytes::put_be16(row + 4 * c + 2, none ? fixed::no_value_word : value_word(ys[c], frac_bits));
+            // A cell without X has no point at all. A marker in Y alone stays a
+            // marker: scaled and cut to 16 bits it would read back as a real Y
+            // (65535 at N = 8 becomes -1.0 mm).
+            const bool no_x = !fixed::has_value(xs[c]);
+            const bool no_y = no_x || !fixed::has_value(ys[c]);
+            bytes::put_be16(row + 4 * c, no_x ? fixed::no_value_word : value_word(xs[c], frac_bits));
+            bytes::put_be16(row + 4 * c + 2, no_y ? fixed::no_value_word : value_word(ys[c], frac_bits));
         }
     }
     return image;

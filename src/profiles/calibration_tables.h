@@ -66,9 +66,10 @@ private:
 bool parse_table_number(std::string_view token, double& value);
 
 /// Builds the flash image of a table pair for `g` with `frac_bits` fractional
-/// bits: 0xFF everywhere but the cells. A cell with X = 65535 gets two 0xFFFF
-/// words; otherwise both values are rounded (low 16 bits), and a value whose
-/// word would be the marker 0xFFFF takes the nearest other word. Throws table_error
+/// bits: 0xFF everywhere but the cells. A cell whose X is the marker (above
+/// 65534.5) gets two 0xFFFF words, a Y marker alone a 0xFFFF Y word; other
+/// values are rounded (low 16 bits), and a value whose word would be the
+/// marker 0xFFFF takes the nearest other word. Throws table_error
 /// "Не найден маркер конца строки" or the bad-number message.
 std::vector<std::uint8_t> build_table_image(const std::string& x_text, const std::string& y_text,
                                             const table_geometry& g, int frac_bits);

@@ -144,6 +144,18 @@ TEST(CalibrationRange, EmptyOrBrokenTablesAreRefusedAndKeepTheLastAnalysis)
         EXPECT_NE(std::string(e.what()).find("нет ни одной точки"), std::string::npos);
     }
     EXPECT_EQ(range.block()[0], 0xFF);
+    // Valid cells, but none in a band's column (16k): no band and no window to encode.
+    const std::string off_band = table_text([](int r, int c) { return r == 300 && c == 5 ? 12.5 : none; });
+    range.load_text(off_band, off_band, 8);
+    EXPECT_EQ(range.first_row(), 300);
+    EXPECT_FALSE(range.has_data());
+    try {
+        range.encode_block();
+        FAIL() << "a range without any band must be refused";
+    } catch (const std::runtime_error& e) {
+        EXPECT_NE(std::string(e.what()).find("столбцах полос"), std::string::npos);
+    }
+    EXPECT_EQ(range.block()[0], 0xFF);
 
     synthetic t;
     const std::string good_x = table_text([&](int r, int c) { return t.x(r, c); });

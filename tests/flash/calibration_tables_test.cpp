@@ -36,8 +36,10 @@ TEST(TableImage, CellsRoundAndMarkersLayOutAsInFlash)
     // Row 0: cell 0 X = 65535 (whatever its Y), cell 1 Y = -0.5, cell 2 rounds.
     std::string x = "65535 10.0 1.00196 " + row_of(1277, "2").substr(0);
     std::string y = "3.25 -0.5 -1.00196 " + row_of(1277, "-0.002");
-    x += row_of(1280, "0") + row_of(1280, "0") + row_of(1280, "0");
-    y += row_of(1280, "0") + row_of(1280, "0") + row_of(1280, "0");
+    // Row 2: a Y marker beside a valid X stays a marker instead of wrapping to
+    // -1.0 mm; an X just above 65535 is no value as well.
+    x += row_of(1280, "0") + "4 65535.2 " + row_of(1278, "0") + row_of(1280, "0");
+    y += row_of(1280, "0") + "65535 7 " + row_of(1278, "0") + row_of(1280, "0");
     const auto image = build_table_image(x, y, point, 8);
     ASSERT_EQ(image.size(), 0x8000u);
     EXPECT_EQ(word_at(image, 0), 0xFFFF);
@@ -51,6 +53,10 @@ TEST(TableImage, CellsRoundAndMarkersLayOutAsInFlash)
     EXPECT_EQ(image[4 * 1280], 0xFF); // beyond the row's cells
     EXPECT_EQ(word_at(image, 8192), 0);
     EXPECT_EQ(image[8192 + 4 * 1280 + 7], 0xFF);
+    EXPECT_EQ(word_at(image, 2 * 8192), 1024);
+    EXPECT_EQ(word_at(image, 2 * 8192 + 2), 0xFFFF);
+    EXPECT_EQ(word_at(image, 2 * 8192 + 4), 0xFFFF);
+    EXPECT_EQ(word_at(image, 2 * 8192 + 6), 0xFFFF);
 
     // Line breaks are only separators; '+' is accepted.
     std::string flat_x, flat_y;

@@ -78,6 +78,10 @@ TEST_F(K7ctlFlash, FirmwareFlashReadAndIdentification)
     EXPECT_EQ(r.code, 2);
     r = k7ctl("flash " + addr() + " read --address 0x90010 --size 16 --out " + quoted(dir / "x.bin"));
     EXPECT_EQ(r.code, 2);
+    // 300 mm at p = 8 needs 76 800, more than a word holds: refused, not wrapped.
+    r = k7ctl("ident " + addr() + " write --text K7D --serial 1 --frac-bits 8 --outline 0:300:-50:50:-50:50");
+    EXPECT_EQ(r.code, 2);
+    EXPECT_NE(r.output.find("не помещается в 16 бит"), std::string::npos) << r.output;
     EXPECT_EQ(count_since_mark(0x53), 0u);
     r = k7ctl("flash " + loopback_address(9) + " read --address 0 --size 256 --out " + quoted(dir / "x.bin"));
     EXPECT_EQ(r.code, 1);

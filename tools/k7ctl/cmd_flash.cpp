@@ -1,5 +1,6 @@
 // k7ctl flash ADDR read, k7ctl firmware ADDR write, k7ctl ident ADDR write.
 #include "cli.h"
+#include "flash/firmware_page_values.h"
 #include "flash/flash_programming.h"
 #include "flash/ident_record.h"
 #include "flash_job.h"
@@ -120,7 +121,8 @@ int run_ident(const QStringList& args)
         QStringLiteral("Writes the identification record (flash 0x7F0000): description text (ASCII, at\n"
                        "most 99 characters), serial 0..99999, fractional bits P (0..16, default 8) and\n"
                        "the measuring outline in millimetres (x 0..65535, y -8192..8191; default\n"
-                       "0:100:-50:50:-50:50). Then reconnects and prints what the sensor reports."),
+                       "0:100:-50:50:-50:50); each value times 2^P must fit its 16-bit word. Then\n"
+                       "reconnects and prints what the sensor reports."),
         QStringLiteral("  k7ctl ident 127.0.0.2 write --text \"K7D head\" --serial 42\n"
                        "  k7ctl ident 127.0.0.2 write --text K7D --serial 7 --frac-bits 6 "
                        "--outline 10:250:-60:40:-80:55\n"));
@@ -147,6 +149,10 @@ int run_ident(const QStringList& args)
     f.frac_bits = static_cast<int>(o.number(QStringLiteral("frac-bits"), 8, 0, 16));
     if (o.is_set(QStringLiteral("outline")) && !parse_outline(o.value(QStringLiteral("outline")), f))
         usage_error(QStringLiteral("--outline takes six numbers x1:x2:y1low:y1high:y2low:y2high"));
+    // A value that does not fit its word would be stored as a different number.
+    const std::string outline_problem = ident_outline_problem(f);
+    if (!outline_problem.empty())
+        usage_error(QString::fromStdString(outline_problem));
 
     sensor_device device;
     connect_or_fail(device, o.positional().at(0));
