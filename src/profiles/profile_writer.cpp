@@ -77,7 +77,8 @@ void profile_text_writer::run()
     busy_.store(false);
 }
 
-std::filesystem::path profile_file_name(const std::filesystem::path& folder, std::time_t now)
+std::filesystem::path profile_file_name(const std::filesystem::path& folder, std::time_t now,
+                                        const std::function<bool(const std::filesystem::path&)>& in_use)
 {
     std::error_code ec;
     std::filesystem::create_directories(folder, ec);
@@ -89,7 +90,12 @@ std::filesystem::path profile_file_name(const std::filesystem::path& folder, std
     localtime_r(&now, &local);
 #endif
     std::strftime(name, sizeof name, "%F   %H-%M-%S", &local);
-    return folder / (std::string(name) + ".txt");
+    for (int copy = 1;; ++copy) {
+        const std::string suffix = copy == 1 ? std::string() : " (" + std::to_string(copy) + ")";
+        auto file = folder / (std::string(name) + suffix + ".txt");
+        if (!std::filesystem::exists(file, ec) && !(in_use && in_use(file)))
+            return file;
+    }
 }
 
 } // namespace orvex

@@ -14,6 +14,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <filesystem>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -54,8 +55,12 @@ private:
     std::thread thread_;
 };
 
-/// "out/<date>   <HH-MM-SS>.txt" in `folder` for the local time `now`
-/// ("%F   %H-%M-%S"); the folder is created when missing.
-std::filesystem::path profile_file_name(const std::filesystem::path& folder, std::time_t now);
+/// "<date>   <HH-MM-SS>.txt" in `folder` for the local time `now`
+/// ("%F   %H-%M-%S"); the folder is created when missing. Two files started
+/// within the same second must not truncate one another: when that name
+/// exists or `in_use` claims it (a writer that has not opened its file yet),
+/// " (2)", " (3)", ... is put before ".txt".
+std::filesystem::path profile_file_name(const std::filesystem::path& folder, std::time_t now,
+                                        const std::function<bool(const std::filesystem::path&)>& in_use = {});
 
 } // namespace orvex

@@ -6,8 +6,10 @@
 #include "profiles/profile_writer.h"
 #include "support/test_support.h"
 
+#include <chrono>
 #include <cmath>
 #include <gtest/gtest.h>
+#include <thread>
 
 using namespace orvex::k7;
 
@@ -165,4 +167,38 @@ TEST(ProfileWriter, DrainsEveryQueuedProfileBeforeItEnds)
     const std::string text = orvex::test::read_file(file);
     EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 500);
     EXPECT_EQ(text.find(" -1 "), std::string::npos);
+}
+
+// Regression: unchecking and checking "Текстовый" again within one second gave
+// the same file name, and the new writer truncated the profiles just saved.
+TEST(ProfileWriter, FilesStartedWithinOneSecondKeepSeparateNames)
+{
+    orvex::test::TempDir dir;
+    const auto first = orvex::profile_file_name(dir / "out", 0);
+    {
+        orvex::profile_text_writer writer(first);
+        const orvex::math::Point2d a[] = {{1.0, 1.0}};
+        writer.push(a, 1);
+    }
+    // Claimed by a writer that has not opened its file yet.
+    const auto claimed = [](const std::filesystem::path& file) {
+        return file.filename().string().find("(2)") != std::string::npos;
+    };
+    const auto second = orvex::profile_file_name(dir / "out", 0, claimed);
+    EXPECT_NE(second, first);
+    EXPECT_NE(second.filename().string().find(" (3).txt"), std::string::npos);
+    const std::string kept = orvex::test::read_file(first);
+    EXPECT_NE(kept.find(" 1 1\n"), std::string::npos) << "the first file keeps its profile";
+}
+
+TEST(ProfileWriter, ReportsAFileItCannotOpen)
+{
+    orvex::test::TempDir dir;
+    orvex::profile_text_writer writer(dir / "missing-folder" / "p.txt");
+    const orvex::math::Point2d a[] = {{1.0, 1.0}};
+    writer.push(a, 1);
+    writer.stop();
+    while (writer.busy())
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    EXPECT_NE(writer.error(), "");
 }
