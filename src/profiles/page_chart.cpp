@@ -8,6 +8,8 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QMessageBox>
+#include <QTimer>
 #include <algorithm>
 #include <ctime>
 
@@ -21,10 +23,15 @@ PageChart::PageChart(QWidget* parent) : QWidget(parent), ui(new Ui::PageChart)
     chart->set_ranges(0, 1280, 0, 1024); // image pixels until a sensor tells its range
     chart->named(ChartOrvex::Green).segments->line_width = 1.0;
     chart->named(ChartOrvex::Blue).segments->line_width = 2.0;
+    // Checking a box runs its slot, which stores the flag; take all three
+    // stored values before the first one can overwrite the others.
     const auto& settings = app::program_settings();
-    ui->cbChartKeepAspectRatio->setChecked(settings.chart_keep_aspect_ratio);
-    ui->cbChartRotate->setChecked(settings.chart_rotate);
-    ui->cbChartBrightness->setChecked(settings.chart_brightness);
+    const bool keep_aspect = settings.chart_keep_aspect_ratio;
+    const bool rotate = settings.chart_rotate;
+    const bool brightness = settings.chart_brightness;
+    ui->cbChartKeepAspectRatio->setChecked(keep_aspect);
+    ui->cbChartRotate->setChecked(rotate);
+    ui->cbChartBrightness->setChecked(brightness);
     connect(&app::program_events(), &orvex::ProgramEvents::sensor_last_result, this,
             &PageChart::profile_received);
     // Saving sees every decoded profile, also the ones a streaming burst
@@ -39,6 +46,13 @@ PageChart::~PageChart()
 {
     app::device(0).engine().set_profile_observer({});
     delete ui;
+}
+
+void PageChart::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::LanguageChange)
+        ui->retranslateUi(this);
+    QWidget::changeEvent(event);
 }
 
 bool PageChart::poll_checked() const
@@ -150,6 +164,21 @@ void PageChart::profile_received(int channel)
         return;
     }
     show_first_channel_profile();
+    if (writer_ && !writer_->error().empty())
+        report_writer_error();
+}
+
+void PageChart::report_writer_error()
+{
+    // Saving ends here so that the user is told once, not on every profile;
+    // the box comes after the profile handler has returned.
+    const QString file = QString::fromStdString(writer_->file().u8string());
+    ui->cb_to_file_text->setChecked(false);
+    stop_writer();
+    QTimer::singleShot(0, this, [this, file] {
+        QMessageBox::warning(this, ui->groupChartToFile->title(),
+                             tr("Не удалось записать профили в файл\n%1").arg(file));
+    });
 }
 
 void PageChart::show_first_channel_profile()
@@ -159,10 +188,13 @@ void PageChart::show_first_channel_profile()
     const auto& p = engine.profile();
     const auto& info = first.commands().info();
     ChartOrvex* chart = ui->chart_main;
+    // Bars grow along the data's x from the edge of the view; the view speaks
+    // display terms, where a rotated picture carries x on the vertical axis.
     const auto visible = chart->visible_range();
+    const orvex::math::ChartRange view_x = chart->swap_xy() ? visible.y() : visible.x();
     const bool intensities = ui->cbChartBrightness->isChecked();
-    orvex::k7::split_profile(p, info.type == orvex::k7::type_e1d, intensities, visible.x0,
-                             visible.x1 - visible.x0, points_);
+    orvex::k7::split_profile(p, info.type == orvex::k7::type_e1d, intensities, view_x.lo, view_x.span(),
+                             points_);
     chart->named(ChartOrvex::Red).curve->points = points_.valid;
     chart->named(ChartOrvex::Blue).curve->points = points_.invalid;
     chart->named(ChartOrvex::Green).curve->points = points_.brightness;
@@ -183,7 +215,12 @@ void PageChart::on_cb_to_file_text_clicked(bool checked)
     stop_writer();
     const std::filesystem::path out =
         std::filesystem::u8path(QCoreApplication::applicationDirPath().toStdString()) / "out";
-    writer_ = std::make_unique<orvex::profile_text_writer>(orvex::profile_file_name(out, std::time(nullptr)));
+    const auto in_use = [this](const std::filesystem::path& file) {
+        return std::any_of(finishing_.begin(), finishing_.end(),
+                           [&](const auto& w) { return w->file() == file; });
+    };
+    writer_ = std::make_unique<orvex::profile_text_writer>(
+        orvex::profile_file_name(out, std::time(nullptr), in_use));
     auto& first = app::device(0);
     if (first.is_connected() && first.commands().info().kind == ' ') {
         // Sensors of this kind expect these two commands when a file starts.

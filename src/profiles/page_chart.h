@@ -36,6 +36,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private slots:
     void on_cbChartPoll_toggled(bool checked);
@@ -50,6 +51,7 @@ private:
     void show_first_channel_profile();
     void store_display_flags();
     void stop_writer();
+    void report_writer_error();
 
     Ui::PageChart* ui;
     std::optional<orvex::k7::qz3p_settings> last_settings_;

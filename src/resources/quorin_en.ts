@@ -271,7 +271,7 @@
     </message>
     <message>
         <source>Серийный номер датчика не является числом</source>
-        <translation>The sensor's serial number is not a number</translation>
+        <translation>The sensor&apos;s serial number is not a number</translation>
     </message>
 </context>
 <context>
@@ -303,6 +303,12 @@
     <message>
         <source>Текстовый</source>
         <translation>Text</translation>
+    </message>
+    <message>
+        <source>Не удалось записать профили в файл
+%1</source>
+        <translation>Could not write the profiles to the file
+%1</translation>
     </message>
 </context>
 <context>

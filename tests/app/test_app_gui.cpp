@@ -7,6 +7,9 @@
 #include "app/program_settings.h"
 #include "app/quorin.h"
 #include "flash/form_flash.h"
+#include "flash/page_bitstream.h"
+#include "link/page_connection.h"
+#include "profiles/page_chart.h"
 #include "support/gui_support.h"
 #include "support/test_support.h"
 
@@ -91,9 +94,13 @@ TEST(StartUp, MissingSettingsFileIsReportedAndRewrittenInTheExecutableFolder)
     EXPECT_EQ(forms.front(), static_cast<QWidget*>(orvex::app::form_flash()));
     EXPECT_EQ(forms.back(), static_cast<QWidget*>(orvex::app::main_window()));
     EXPECT_EQ(forms[6], static_cast<QWidget*>(orvex::app::form_fast_settings()));
-    ASSERT_FALSE(orvex::app::receivers().empty());
-    EXPECT_EQ(orvex::app::receivers().front(),
-              static_cast<orvex::IProgramEvents*>(orvex::app::main_window()));
+    // Receivers in notification order: main window, firmware page, profile page, connection page.
+    const auto& receivers = orvex::app::receivers();
+    ASSERT_EQ(receivers.size(), 4u);
+    EXPECT_EQ(receivers[0], static_cast<orvex::IProgramEvents*>(orvex::app::main_window()));
+    EXPECT_NE(dynamic_cast<PageBitstream*>(receivers[1]), nullptr);
+    EXPECT_EQ(receivers[2], static_cast<orvex::IProgramEvents*>(orvex::app::page_chart()));
+    EXPECT_EQ(receivers[3], static_cast<orvex::IProgramEvents*>(orvex::app::page_connection()));
     orvex::app::setup_windows(); // a second call changes nothing
     EXPECT_EQ(orvex::app::top_level_forms().size(), 9u);
 }
@@ -217,6 +224,13 @@ TEST(MainWindow, EnglishRetranslatesTheWindowAndRussianComesBack)
     EXPECT_EQ(child<QToolButton>("toolConnection")->text(), QStringLiteral("Connection"));
     EXPECT_EQ(child<QPushButton>("btnShowFormCalibr")->text(), QStringLiteral("Calibration"));
     EXPECT_EQ(combo->currentText(), QStringLiteral("English"));
+    // The hosted pages follow the switch too, by the posted language-change event.
+    QCoreApplication::processEvents();
+    auto* poll = orvex::app::page_chart()->findChild<QCheckBox*>(QStringLiteral("cbChartPoll"));
+    ASSERT_NE(poll, nullptr);
+    EXPECT_EQ(poll->text(), QStringLiteral("Poll"));
     combo->setCurrentIndex(1);
     EXPECT_EQ(child<QToolButton>("toolConnection")->text(), QStringLiteral("Соединение"));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(poll->text(), QStringLiteral("Опрос"));
 }

@@ -10,6 +10,7 @@
 #include "support/test_support.h"
 
 #include <QCheckBox>
+#include <QSignalSpy>
 #include <QStackedWidget>
 #include <QTest>
 #include <QToolButton>
@@ -95,4 +96,46 @@ TEST_F(ProfilePage, DisplayFlagsAreRestoredAndStored)
     EXPECT_TRUE(page->chart()->swap_xy());
     EXPECT_TRUE(page->chart()->invert_y());
     EXPECT_TRUE(orvex::app::program_settings().chart_rotate);
+}
+
+TEST_F(ProfilePage, BrightnessBarsGrowAlongTheDataXAlsoWhenRotated)
+{
+    Quorin* window = orvex::app::main_window();
+    page->findChild<QCheckBox*>(QStringLiteral("cbChartBrightness"))->setChecked(true);
+    page->findChild<QCheckBox*>(QStringLiteral("cbChartRotate"))->setChecked(true);
+    ChartOrvex* chart = page->chart();
+    // Data x and data y far apart, so a bar placed by the wrong axis shows.
+    chart->set_ranges(0, 100, 1000, 2000);
+    window->findChild<QToolButton*>(QStringLiteral("toolChart"))->click();
+    QSignalSpy profiles(&orvex::app::program_events(), &orvex::ProgramEvents::sensor_last_result);
+    page->findChild<QCheckBox*>(QStringLiteral("cbChartPoll"))->setChecked(true);
+    ASSERT_TRUE(profiles.wait(3000));
+    page->findChild<QCheckBox*>(QStringLiteral("cbChartPoll"))->setChecked(false);
+
+    const auto& bars = chart->named(ChartOrvex::Green).curve->points;
+    ASSERT_FALSE(bars.empty());
+    for (const auto& b : bars) {
+        EXPECT_GE(b.x, 0.0);
+        EXPECT_LE(b.x, 100.0);
+    }
+}
+
+// Without the fixture: the page must be built from a file that asks for all
+// three display flags.
+TEST(ProfilePageStartUp, AllThreeDisplayFlagsAreRestored)
+{
+    TempDir exe_dir;
+    orvex::ProgramSettings stored;
+    stored.chart_keep_aspect_ratio = stored.chart_rotate = stored.chart_brightness = true;
+    ASSERT_TRUE(stored.save((exe_dir / "Settings.xml").u8string(), true));
+    orvex::app::start_program(QString::fromStdString(exe_dir.path().u8string()));
+    PageChart* page = orvex::app::page_chart();
+    ASSERT_NE(page, nullptr);
+    for (const char* name : {"cbChartKeepAspectRatio", "cbChartRotate", "cbChartBrightness"})
+        EXPECT_TRUE(page->findChild<QCheckBox*>(QString::fromLatin1(name))->isChecked()) << name;
+    EXPECT_TRUE(page->chart()->keep_aspect());
+    EXPECT_TRUE(page->chart()->swap_xy());
+    const auto& settings = orvex::app::program_settings();
+    EXPECT_TRUE(settings.chart_rotate);
+    EXPECT_TRUE(settings.chart_brightness);
 }
