@@ -74,6 +74,33 @@ laser_mode laser_mode_of(std::uint8_t flags)
     return laser_mode::on;
 }
 
+std::uint8_t sync_mode_for(sync_source source)
+{
+    switch (source) {
+    case sync_source::external_strobe:
+        return 2;
+    case sync_source::external_level:
+        return 5;
+    case sync_source::internal_timer:
+        break;
+    }
+    return 1;
+}
+
+sync_source sync_source_of(std::uint8_t mode)
+{
+    if (mode == 2)
+        return sync_source::external_strobe;
+    if (mode == 5)
+        return sync_source::external_level;
+    return sync_source::internal_timer;
+}
+
+int gain_index_of(const qz3p_settings& s)
+{
+    return std::clamp(static_cast<int>(s.gain) - 1, 0, 2);
+}
+
 void set_exposure_fields(qz3p_settings& s, const exposure_values& v)
 {
     s.exposure1 = static_cast<std::uint16_t>(std::clamp(v.first_us, 0, 0xFFFF));

@@ -28,6 +28,15 @@ std::uint8_t laser_flags_for(laser_mode mode, bool inverted);
 /// next write would switch it on. External synchronisation wins over exposure.
 laser_mode laser_mode_of(std::uint8_t flags);
 
+/// Where the sensor takes its measurement clock from; the record's sync mode
+/// is 1, 2 or 5.
+enum class sync_source { internal_timer, external_strobe, external_level };
+
+std::uint8_t sync_mode_for(sync_source source);
+/// Any mode other than 2 or 5 shows as the internal timer: the editor offers
+/// no other choice, and its next write makes the record say 1.
+sync_source sync_source_of(std::uint8_t mode);
+
 /// The exposure fields of a record from the editor's values. With dual
 /// exposure on, the gain is 1 whatever is chosen; with it off, the second
 /// exposure is 0 and the reset level 15. gain_index 0..2 stands for gain 1..3.
@@ -39,6 +48,9 @@ struct exposure_values {
     int gain_index = 0;
 };
 void set_exposure_fields(qz3p_settings& s, const exposure_values& v);
+/// Index 0..2 of the record's gain (1..3); a gain outside that range shows
+/// as the nearest one.
+int gain_index_of(const qz3p_settings& s);
 
 /// "02.AA.AA.AA.AA.AA": six hexadecimal fields separated by "." (":" and "-"
 /// also accepted). Empty when a field is missing, empty or not hexadecimal.

@@ -21,6 +21,9 @@ FormConvolution::FormConvolution(QComboBox* bound, QWidget* parent)
     ui->setupUi(this);
     for (std::size_t i = 0; i < spins_.size(); ++i) {
         spins_[i] = findChild<QSpinBox*>(QStringLiteral("spin_coef_%1").arg(i));
+        // Typed coefficients count once complete: each intermediate value
+        // would otherwise reach the sensor when the editor writes on change.
+        spins_[i]->setKeyboardTracking(false);
         connect(spins_[i], QOverload<int>::of(&QSpinBox::valueChanged), this,
                 &FormConvolution::coefficient_edited);
     }

@@ -58,6 +58,7 @@ frame_timing check_timing(const image_window& w, int exposure1_us, int exposure2
 {
     frame_timing t;
     t.readout_us = readout_time_us(w);
+    t.readout_period_us = t.readout_us + 100;
     t.min_period_us = exposure2_us + std::max(t.readout_us, exposure1_us) + 100;
     t.effective_period_us = std::max(t.min_period_us, period_us);
     t.frames_per_second = t.effective_period_us > 0 ? 1000000 / t.effective_period_us : 0;
@@ -84,18 +85,20 @@ void set_window(qz3p_settings& s, const image_window& w)
     s.window_y_end = static_cast<std::uint16_t>(std::clamp(w.y_end - 1, 0, 0xFFFF));
 }
 
-distance_field_limits detached_distance_limits(const decoded_range& range)
+distance_field_limits detached_distance_limits(const decoded_range& range, double shown_mm)
 {
     distance_field_limits l;
-    if (!range.known)
-        return l;
-    const double top = std::max(range.y_top_start, range.y_top);
-    const double bottom = std::min(range.y_bottom_start, range.y_bottom);
-    const double span = top - bottom;
-    if (!std::isfinite(span) || span <= 0.0)
-        return l;
-    l.maximum = std::min(span, 65535.0 / 32.0);
-    l.step = span / 2048.0;
+    if (range.known) {
+        const double top = std::max(range.y_top_start, range.y_top);
+        const double bottom = std::min(range.y_bottom_start, range.y_bottom);
+        const double span = top - bottom;
+        if (std::isfinite(span) && span > 0.0) {
+            l.maximum = std::min(span, 65535.0 / 32.0);
+            l.step = span / 2048.0;
+        }
+    }
+    if (std::isfinite(shown_mm))
+        l.maximum = std::max(l.maximum, std::min(shown_mm, 65535.0 / 32.0));
     return l;
 }
 

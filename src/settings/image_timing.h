@@ -59,6 +59,7 @@ int readout_time_us(const image_window& w);
 /// What the editor shows about the timing of a record.
 struct frame_timing {
     int readout_us = 0;
+    int readout_period_us = 0;   // readout + 100: the shortest period without exposure
     int min_period_us = 0;       // second exposure + max(readout, first exposure) + 100
     int effective_period_us = 0; // max(min period, the period field)
     int frames_per_second = 0;   // 1 000 000 / effective period
@@ -86,7 +87,9 @@ struct distance_field_limits {
 /// From the sensor's depth range (the span between the lowest and the highest
 /// Y of its decoded range block): maximum = range, step = range / 2048. An
 /// unknown or empty range gives 1023 mm in steps of 1 mm. The maximum never
-/// exceeds what the record's field holds (65535 / 32 mm).
-distance_field_limits detached_distance_limits(const decoded_range& range);
+/// exceeds what the record's field holds (65535 / 32 mm), and never falls
+/// below `shown_mm`, the value the field holds now: a distance the sensor
+/// already uses stays reachable, so showing it and writing back keeps it.
+distance_field_limits detached_distance_limits(const decoded_range& range, double shown_mm = 0.0);
 
 } // namespace orvex::k7

@@ -31,15 +31,17 @@ bool parse_number(const std::string& text, std::int64_t& out)
     }
 }
 
+// `highest` narrows the range for fields of which the sensor keeps fewer bits
+// than the record holds: a larger value would come back as something else.
 template <class T>
-std::string assign(T& target, const std::string& text)
+std::string assign(T& target, const std::string& text,
+                   std::int64_t highest = static_cast<std::int64_t>(std::numeric_limits<T>::max()))
 {
     std::int64_t v = 0;
     if (!parse_number(text, v))
         return "not a number: " + text;
-    if (v < static_cast<std::int64_t>(std::numeric_limits<T>::min()) ||
-        v > static_cast<std::int64_t>(std::numeric_limits<T>::max()))
-        return "out of range: " + text;
+    if (v < static_cast<std::int64_t>(std::numeric_limits<T>::min()) || v > highest)
+        return "out of range: " + text + " (at most " + std::to_string(highest) + ")";
     target = static_cast<T>(v);
     return {};
 }
@@ -110,6 +112,12 @@ bool parse_hex_bytes(const std::string& text, std::uint8_t* out, std::size_t n, 
         field_name, [](const qz3p_settings& s) { return settings_field_value(std::int64_t(s.member)); },     \
             [](qz3p_settings& s, const std::string& t) { return assign(s.member, t); }                       \
     }
+#define ORVEX_SCALAR_UP_TO(field_name, member, highest)                                                      \
+    field_def                                                                                                \
+    {                                                                                                        \
+        field_name, [](const qz3p_settings& s) { return settings_field_value(std::int64_t(s.member)); },     \
+            [](qz3p_settings& s, const std::string& t) { return assign(s.member, t, highest); }              \
+    }
 #define ORVEX_LIST(field_name, member)                                                                       \
     field_def                                                                                                \
     {                                                                                                        \
@@ -139,9 +147,9 @@ const std::vector<field_def>& fields()
         ORVEX_SCALAR("laser_flags", laser_flags),
         ORVEX_SCALAR("laser_brightness", laser_brightness),
         ORVEX_SCALAR("sync_mode", sync_mode),
-        ORVEX_SCALAR("period_us", period),
+        ORVEX_SCALAR_UP_TO("period_us", period, 0xFFFFFF), // 24 bits travel
         ORVEX_SCALAR("exposure1_us", exposure1),
-        ORVEX_SCALAR("reset_level", reset_level),
+        ORVEX_SCALAR_UP_TO("reset_level", reset_level, 15), // read back from the low 4 bits
         ORVEX_SCALAR("exposure2_us", exposure2),
         ORVEX_SCALAR("dual_exposure", dual_exposure),
         ORVEX_SCALAR("black_level", black_level),
@@ -150,7 +158,7 @@ const std::vector<field_def>& fields()
         ORVEX_SCALAR("window_x_end", window_x_end),
         ORVEX_SCALAR("window_y_start", window_y_start),
         ORVEX_SCALAR("window_y_end", window_y_end),
-        ORVEX_SCALAR("reserved", reserved),
+        ORVEX_SCALAR_UP_TO("reserved", reserved, 0xFF), // its low byte travels
         ORVEX_SCALAR("cycle_delay_us", cycle_delay),
         ORVEX_SCALAR("restart_on_errors", restart_on_errors),
         ORVEX_SCALAR("image_subtraction", image_subtraction),
@@ -181,6 +189,7 @@ const std::vector<field_def>& fields()
 }
 
 #undef ORVEX_SCALAR
+#undef ORVEX_SCALAR_UP_TO
 #undef ORVEX_LIST
 
 } // namespace

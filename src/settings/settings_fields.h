@@ -4,7 +4,9 @@
 // laser_flags, ..., convolution, further_words, ext_block) in record order.
 // Values read as numbers, lists of numbers or text (mac "aa:bb:cc:dd:ee:ff",
 // ip dotted, ext_block 64 hex digits); written from text with range checks
-// against the field's width, so a typo never sends a wrapped-around value.
+// against the field's width (narrower where the sensor keeps fewer bits:
+// period_us 24 bits, reset_level 0..15, reserved one byte), so a typo never
+// sends a wrapped-around value.
 #pragma once
 
 #include "settings/qz3p_settings.h"

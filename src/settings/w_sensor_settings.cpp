@@ -38,6 +38,12 @@ struct LoadingScope {
 WSensorSettings::WSensorSettings(QWidget* parent) : QWidget(parent), ui(new Ui::WSensorSettings)
 {
     ui->setupUi(this);
+    // A number counts as edited once typed in (Enter or leaving the field),
+    // not at every keystroke: the window check would rewrite a half-typed
+    // column ("10" of "100" becomes 9), and writing on change would send
+    // every intermediate value to the sensor.
+    for (QAbstractSpinBox* box : findChildren<QAbstractSpinBox*>())
+        box->setKeyboardTracking(false);
     conv_ = new FormConvolution(ui->combo_convolution, this);
     connect(conv_, &FormConvolution::settings_changed, this, &WSensorSettings::setting_edited);
     connect(conv_, &FormConvolution::user_conv_updated, this, &WSensorSettings::user_conv_set_updated);
@@ -116,12 +122,17 @@ void WSensorSettings::show_settings(const qz3p_settings& s)
         ui->cb_laser_invert->setChecked((s.laser_flags & k7::laser_invert_flag) != 0);
         ui->spin_laser_brightness->setValue(s.laser_brightness);
 
-        if (s.sync_mode == 2)
-            ui->radio_sync_ext_strobe->setChecked(true);
-        else if (s.sync_mode == 5)
-            ui->radio_sync_ext_level->setChecked(true);
-        else
+        switch (k7::sync_source_of(s.sync_mode)) {
+        case k7::sync_source::internal_timer:
             ui->radio_sync_internal_timer->setChecked(true);
+            break;
+        case k7::sync_source::external_strobe:
+            ui->radio_sync_ext_strobe->setChecked(true);
+            break;
+        case k7::sync_source::external_level:
+            ui->radio_sync_ext_level->setChecked(true);
+            break;
+        }
 
         const k7::image_window w = k7::window_of(s);
         ui->spin_subframe_xs->setRange(1, k7::image_columns);
@@ -137,7 +148,7 @@ void WSensorSettings::show_settings(const qz3p_settings& s)
         ui->cb_expo_second->setChecked(s.dual_exposure != 0);
         ui->spin_expo_second->setValue(s.exposure2);
         ui->spin_expo_reset_level->setValue(s.reset_level & 0x0F);
-        ui->combo_expo_gain->setCurrentIndex(std::clamp(s.gain - 1, 0, ui->combo_expo_gain->count() - 1));
+        ui->combo_expo_gain->setCurrentIndex(k7::gain_index_of(s));
         ui->cb_fixed_period->setChecked(s.period != 1);
         ui->spin_period->setValue(static_cast<int>(std::min<std::uint32_t>(s.period, 100000)));
 
@@ -195,7 +206,10 @@ std::optional<qz3p_settings> WSensorSettings::build_settings()
         mode = k7::laser_mode::during_exposure;
     s.laser_flags = k7::laser_flags_for(mode, ui->cb_laser_invert->isChecked());
     s.laser_brightness = static_cast<std::uint8_t>(ui->spin_laser_brightness->value());
-    s.sync_mode = ui->radio_sync_ext_strobe->isChecked() ? 2 : ui->radio_sync_ext_level->isChecked() ? 5 : 1;
+    s.sync_mode =
+        k7::sync_mode_for(ui->radio_sync_ext_strobe->isChecked()  ? k7::sync_source::external_strobe
+                          : ui->radio_sync_ext_level->isChecked() ? k7::sync_source::external_level
+                                                                  : k7::sync_source::internal_timer);
     s.period = ui->cb_fixed_period->isChecked() ? static_cast<std::uint32_t>(ui->spin_period->value()) : 1;
     k7::exposure_values e;
     e.dual = ui->cb_expo_second->isChecked();
@@ -251,11 +265,9 @@ const std::vector<orvex::ConvolutionSet>& WSensorSettings::user_conv_sets() cons
 
 void WSensorSettings::update_distance_limits(double keep_value)
 {
-    const auto limits = k7::detached_distance_limits(orvex::app::decoded_range());
+    const auto limits = k7::detached_distance_limits(orvex::app::decoded_range(), keep_value);
     const QSignalBlocker block(ui->spin_detached_distance);
-    // A value the sensor already holds stays reachable, so that showing it
-    // and writing back never changes it behind the engineer's back.
-    ui->spin_detached_distance->setMaximum(std::max(limits.maximum, keep_value));
+    ui->spin_detached_distance->setMaximum(limits.maximum);
     ui->spin_detached_distance->setSingleStep(limits.step);
 }
 
@@ -292,7 +304,7 @@ void WSensorSettings::check_window_and_period()
     const k7::frame_timing t = k7::check_timing(w, ui->spin_expo_first->value(),
                                                 dual ? ui->spin_expo_second->value() : 0, period, delay);
     ui->lab_fps->setText(QString::number(t.frames_per_second));
-    ui->lab_min_period->setText(QStringLiteral("%1 (%2)").arg(t.readout_us + 100).arg(t.min_period_us));
+    ui->lab_min_period->setText(QStringLiteral("%1 (%2)").arg(t.readout_period_us).arg(t.min_period_us));
     ui->spin_period->setStyleSheet(t.period_too_short ? invalid_style() : valid_style());
     ui->spin_cycle_delay->setStyleSheet(t.cycle_delay_too_long ? invalid_style() : valid_style());
 }
@@ -353,6 +365,15 @@ void WSensorSettings::on_cb_black_level_toggled(bool checked)
 void WSensorSettings::on_cb_cycle_delay_toggled(bool checked)
 {
     ui->spin_cycle_delay->setEnabled(checked);
+    const QSignalBlocker block(ui->spin_cycle_delay);
+    if (!checked) {
+        if (ui->spin_cycle_delay->value() != 0)
+            cycle_delay_ = ui->spin_cycle_delay->value();
+    } else if (!loading_ && ui->spin_cycle_delay->value() == 0) {
+        // A delay of 0 means "off": switching the delay on with it would be
+        // undone by the record shown after the write.
+        ui->spin_cycle_delay->setValue(cycle_delay_);
+    }
     setting_edited();
 }
 

@@ -84,4 +84,5 @@ private:
     QPushButton* last_button_ = nullptr;
     bool loading_ = false;
     int fixed_period_ = 10000; // restored when the fixed period is switched on again
+    int cycle_delay_ = 1;      // restored when the cycle delay is switched on again
 };

@@ -62,6 +62,7 @@ TEST(FrameTiming, ReadoutPeriodAndDelayChecks)
 
     frame_timing t = check_timing({1, 1280, 1, 1024}, 0, 0, 1, 0);
     EXPECT_EQ(t.readout_us, 5319);
+    EXPECT_EQ(t.readout_period_us, 5419);
     EXPECT_EQ(t.min_period_us, 5419);
     EXPECT_EQ(t.effective_period_us, 5419);
     EXPECT_EQ(t.frames_per_second, 184);
@@ -71,6 +72,7 @@ TEST(FrameTiming, ReadoutPeriodAndDelayChecks)
     // A long first exposure and a second one lengthen the shortest period.
     t = check_timing({1, 1280, 1, 1024}, 8000, 500, 8000, 0);
     EXPECT_EQ(t.min_period_us, 500 + 8000 + 100);
+    EXPECT_EQ(t.readout_period_us, 5419); // the exposures do not count here
     EXPECT_TRUE(t.period_too_short);
     EXPECT_EQ(t.effective_period_us, 8600);
 
@@ -109,6 +111,16 @@ TEST(EditorValues, RecordWindowLaserAndAddressConversions)
     EXPECT_EQ(laser_mode_of(0x80), laser_mode::off);
     EXPECT_EQ(laser_mode_of(0x02), laser_mode::off);
 
+    // Sync mode: 1, 2, 5; anything else shows as the internal timer.
+    for (auto source :
+         {sync_source::internal_timer, sync_source::external_strobe, sync_source::external_level})
+        EXPECT_EQ(sync_source_of(sync_mode_for(source)), source);
+    EXPECT_EQ(sync_mode_for(sync_source::internal_timer), 1);
+    EXPECT_EQ(sync_mode_for(sync_source::external_strobe), 2);
+    EXPECT_EQ(sync_mode_for(sync_source::external_level), 5);
+    EXPECT_EQ(sync_source_of(0), sync_source::internal_timer);
+    EXPECT_EQ(sync_source_of(3), sync_source::internal_timer);
+
     exposure_values e;
     e.dual = true;
     e.first_us = 2000;
@@ -127,6 +139,11 @@ TEST(EditorValues, RecordWindowLaserAndAddressConversions)
     EXPECT_EQ(s.exposure2, 0);
     EXPECT_EQ(s.reset_level, 15);
     EXPECT_EQ(s.gain, 3);
+    EXPECT_EQ(gain_index_of(s), 2);
+    s.gain = 0; // a record never written by the editor
+    EXPECT_EQ(gain_index_of(s), 0);
+    s.gain = 200;
+    EXPECT_EQ(gain_index_of(s), 2);
 
     const auto mac = parse_mac("02.AA.bb.0C.dd.Ef");
     ASSERT_TRUE(mac);
@@ -176,6 +193,14 @@ TEST(DetachedDistance, LimitsFollowTheDepthRangeWhenKnown)
     r.y_top = 30000;
     r.y_bottom = -30000;
     EXPECT_DOUBLE_EQ(detached_distance_limits(r).maximum, 65535.0 / 32); // what the field holds
+
+    // A distance the sensor already uses stays reachable beyond the range.
+    r.y_top = 60;
+    r.y_bottom = -50;
+    EXPECT_DOUBLE_EQ(detached_distance_limits(r, 500.0).maximum, 500.0);
+    EXPECT_DOUBLE_EQ(detached_distance_limits(r, 500.0).step, 110.0 / 2048);
+    EXPECT_DOUBLE_EQ(detached_distance_limits(r, 3.0).maximum, 110.0);
+    EXPECT_DOUBLE_EQ(detached_distance_limits(decoded_range{}, 1500.0).maximum, 1500.0);
 }
 
 TEST(ConvolutionList, CombinedListMatchingAndSaving)

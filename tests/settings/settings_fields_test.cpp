@@ -57,5 +57,14 @@ TEST(SettingsFields, TextIsCheckedAgainstTheFieldWidthAndNothingChangesOnError)
     EXPECT_NE(set_settings_field(s, "mac", "01:02:03"), "");
     EXPECT_NE(set_settings_field(s, "ext_block", "abc"), "");
     EXPECT_EQ(set_settings_field(s, "no_such_field", "1"), "unknown field: no_such_field");
+    // Fields of which the sensor keeps fewer bits than the record holds: a
+    // larger value would be written as something else (16 777 217 as 1).
+    EXPECT_NE(set_settings_field(s, "period_us", "16777217"), "");
+    EXPECT_NE(set_settings_field(s, "reset_level", "16"), "");
+    EXPECT_NE(set_settings_field(s, "reserved", "256"), "");
     EXPECT_EQ(s, before);
+    EXPECT_EQ(set_settings_field(s, "period_us", "16777215"), "");
+    EXPECT_EQ(set_settings_field(s, "reset_level", "15"), "");
+    EXPECT_EQ(set_settings_field(s, "reserved", "0xFF"), "");
+    EXPECT_EQ(qz3p_settings::decode(s.encode().data(), 256), s);
 }

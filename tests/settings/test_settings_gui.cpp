@@ -270,6 +270,66 @@ TEST_F(SettingsWindow, WindowAndPeriodChecksNormaliseAndColourTheFields)
     EXPECT_TRUE(shows(button("btn_write_memory"), app::icons().empty));
 }
 
+TEST_F(SettingsWindow, TypedNumbersCountOnceCompleteAndAreWrittenOnce)
+{
+    check("cb_write_on_change")->setChecked(true);
+    editor->show();
+    auto type_into = [](QAbstractSpinBox* box, const QString& text) {
+        box->setFocus();
+        box->selectAll();
+        QTest::keyClicks(box, text);
+        QTest::keyClick(box, Qt::Key_Return);
+    };
+
+    // The window check must not rewrite the column while it is being typed:
+    // "100" becomes 97, not 89 (from "10" moved down to 9, then "90").
+    spin("spin_subframe_xe")->setValue(1280);
+    std::size_t writes = requests(0x81);
+    type_into(spin("spin_subframe_xs"), QStringLiteral("100"));
+    EXPECT_EQ(spin("spin_subframe_xs")->value(), 97);
+    EXPECT_EQ(requests(0x81), writes + 1);
+    EXPECT_EQ(memory().window_x_start, 12);
+
+    // Neither "5", "50" nor "500" reaches the sensor on the way to 5000.
+    writes = requests(0x81);
+    type_into(spin("spin_expo_first"), QStringLiteral("5000"));
+    EXPECT_EQ(requests(0x81), writes + 1);
+    EXPECT_EQ(memory().exposure1, 5000);
+
+    FormConvolution* conv = editor->convolution_form();
+    conv->show();
+    writes = requests(0x81);
+    type_into(conv->findChild<QSpinBox*>(QStringLiteral("spin_coef_15")), QStringLiteral("7655"));
+    EXPECT_EQ(requests(0x81), writes + 1);
+    EXPECT_EQ(memory().convolution[15], 7655);
+}
+
+TEST_F(SettingsWindow, SwitchingTheCycleDelayOnSticksWhenWrittenOnChange)
+{
+    check("cb_write_on_change")->setChecked(true);
+    qz3p_settings s = memory();
+    s.cycle_delay = 0;
+    ASSERT_TRUE(form->write_memory(s));
+    ASSERT_FALSE(check("cb_cycle_delay")->isChecked());
+    ASSERT_EQ(spin("spin_cycle_delay")->value(), 0);
+
+    // A delay of 0 is "off": the box must not snap back after the write.
+    check("cb_cycle_delay")->setChecked(true);
+    EXPECT_TRUE(check("cb_cycle_delay")->isChecked());
+    EXPECT_TRUE(spin("spin_cycle_delay")->isEnabled());
+    EXPECT_EQ(memory().cycle_delay, 1);
+    spin("spin_cycle_delay")->setValue(700);
+    EXPECT_EQ(memory().cycle_delay, 700);
+
+    // Off and on again brings the last delay back.
+    check("cb_cycle_delay")->setChecked(false);
+    EXPECT_EQ(memory().cycle_delay, 0);
+    EXPECT_EQ(spin("spin_cycle_delay")->value(), 0);
+    check("cb_cycle_delay")->setChecked(true);
+    EXPECT_EQ(spin("spin_cycle_delay")->value(), 700);
+    EXPECT_EQ(memory().cycle_delay, 700);
+}
+
 TEST_F(SettingsWindow, ShowingARecordNeverWritesEvenWithWriteOnChange)
 {
     ASSERT_TRUE(check("cb_write_on_change")->isChecked());
