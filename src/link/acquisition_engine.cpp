@@ -177,6 +177,10 @@ void acquisition_engine::frame_wait_step(clock::time_point now)
 {
     if (collect_lines()) {
         if (result_points_ && cmd_.info().version >= line_data_from) {
+            // The positions of the previous frame are no longer this frame's:
+            // until all four datagrams are in again, they must not be shown as
+            // complete (a lost datagram would otherwise mix two frames).
+            line_data_complete_ = false;
             cmd_.request_line_data(2, 0, 4);
             frame_deadline_ = now + std::chrono::milliseconds(500);
             state_ = state::line_data_wait;

@@ -13,6 +13,13 @@ std::uint16_t profile_point_count(const qz3p_settings& settings)
     return static_cast<std::uint16_t>(settings.window_y_end - settings.window_y_start + 1);
 }
 
+std::uint32_t profiles_missing(std::uint32_t previous, std::uint32_t current)
+{
+    const std::uint32_t step = current - previous;
+    // Half the counter's range forward is a gap; anything else went backwards.
+    return step >= 1 && step < 0x80000000u ? step - 1 : 0;
+}
+
 void decode_profile(const std::uint8_t* datagram, bool intensities, std::uint16_t n, bool two_coordinates,
                     double scale, decoded_profile& out)
 {

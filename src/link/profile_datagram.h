@@ -45,6 +45,13 @@ struct decoded_profile {
 /// first row + 1 in 16-bit arithmetic, as the sensor computes it.
 std::uint16_t profile_point_count(const qz3p_settings& settings);
 
+/// Profiles missing between two consecutive values of header word 1 from a
+/// sender that advances it by one per profile (as the simulator does). The
+/// count wraps with the word; a word that does not move forward (a repeat, a
+/// datagram overtaken by a later one, a sender that restarted its count) is
+/// not a loss and yields 0.
+std::uint32_t profiles_missing(std::uint32_t previous, std::uint32_t current);
+
 /// Decodes a datagram of profile_datagram_size bytes (or ..._intensities when
 /// `intensities`) in place, without allocation. `n` points are decoded; slots
 /// beyond n keep their values. n above 1024 is taken as 1024, since the

@@ -15,6 +15,7 @@
 #include <QApplication>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -56,7 +57,7 @@ struct ConnectionPage : ::testing::Test {
     {
         orvex::sim::simulator_options o;
         o.sensors = {loopback_address(2) + ",serial=00042,ident=First",
-                     loopback_address(3) + ",serial=00043,fw=48d",
+                     loopback_address(3) + ",serial=00043,fw=48d,type=EB1",
                      loopback_address(4) + ",serial=00044,fw=39z"};
         sim = std::make_unique<orvex::sim::simulator>(o);
         sim->start();
@@ -123,15 +124,20 @@ TEST_F(ConnectionPage, SearchListsEachSimulatedSensorOnceWithItsRowText)
 
 TEST_F(ConnectionPage, FirstChannelIsAnnouncedInOrderAndSecondChannelJoinsTheTitle)
 {
-    std::vector<std::string> log;
-    Recorder recorder(&log);
-    orvex::app::register_receiver(&recorder);
+    // The receiver list never shrinks, so the recorder and its log outlive
+    // the test; the hub connections end with `scope`.
+    static std::vector<std::string> log;
+    static Recorder recorder(&log);
+    static const bool registered = (orvex::app::register_receiver(&recorder), true);
+    (void)registered;
+    log.clear();
+    QObject scope;
     auto& hub = orvex::app::program_events();
-    QObject::connect(&hub, &orvex::ProgramEvents::sensor_settings_changed,
-                     [&](const orvex::k7::qz3p_settings&) { log.push_back("sensor_settings_changed"); });
-    QObject::connect(&hub, &orvex::ProgramEvents::sensor_connected, [&](const orvex::k7::sensor_info& info) {
-        log.push_back("sensor_connected " + info.serial);
-    });
+    QObject::connect(&hub, &orvex::ProgramEvents::sensor_settings_changed, &scope,
+                     [](const orvex::k7::qz3p_settings&) { log.push_back("sensor_settings_changed"); });
+    QObject::connect(
+        &hub, &orvex::ProgramEvents::sensor_connected, &scope,
+        [](const orvex::k7::sensor_info& info) { log.push_back("sensor_connected " + info.serial); });
 
     const auto rows = search_ours();
     ASSERT_EQ(rows.size(), 3u);
@@ -184,6 +190,8 @@ TEST_F(ConnectionPage, MistypedSearchAddressIsReportedNotFatal)
     child<QPushButton>("btnConnectionSearch")->click();
     EXPECT_FALSE(page->searcher().running());
     EXPECT_EQ(closer.titles.size(), 1u);
+    // The page outlives the test.
+    child<QLineEdit>("editSearchAddr")->setText(QStringLiteral("127.255.255.255"));
 }
 
 TEST_F(ConnectionPage, ClosingWithTwoChannelsDisconnectsBothAndStoresTheSearchAddress)
@@ -198,6 +206,92 @@ TEST_F(ConnectionPage, ClosingWithTwoChannelsDisconnectsBothAndStoresTheSearchAd
     EXPECT_FALSE(orvex::app::device(0).is_connected());
     EXPECT_FALSE(orvex::app::device(1).is_connected());
     EXPECT_NE(read_file(exe_dir / "Settings.xml").find("<Mask>127.255.255.255</Mask>"), std::string::npos);
+}
+
+TEST_F(ConnectionPage, ContextMenuOffersTheBoardOnlyForBoardsAndChangesAnAddress)
+{
+    const auto rows = search_ours();
+    ASSERT_EQ(rows.size(), 3u);
+    auto* list = child<QListWidget>("listSearchSensors");
+
+    // A popup menu grabs the keyboard, which the offscreen platform declines
+    // with a warning; that one is expected here, every other still fails.
+    static QtMessageHandler previous = nullptr;
+    previous =
+        qInstallMessageHandler([](QtMsgType type, const QMessageLogContext& context, const QString& msg) {
+            if (msg != QStringLiteral("This plugin does not support grabbing the keyboard"))
+                previous(type, context, msg);
+        });
+    struct restore {
+        ~restore() { qInstallMessageHandler(previous); }
+    } restore_handler;
+
+    // Opens the row's menu, notes its entries and triggers the one named `pick`.
+    auto open_menu = [&](int row, const QString& pick) {
+        QStringList entries;
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            if (menu == nullptr)
+                return;
+            poll.stop();
+            QAction* chosen = nullptr;
+            for (QAction* a : menu->actions()) {
+                entries << (a->isSeparator() ? QStringLiteral("|") : a->text());
+                if (a->text() == pick)
+                    chosen = a;
+            }
+            menu->close();
+            if (chosen)
+                chosen->trigger();
+        });
+        poll.start(5);
+        emit list->customContextMenuRequested(list->visualItemRect(list->item(row)).center());
+        return entries;
+    };
+
+    const QStringList common{QStringLiteral("Подключить как первый канал"),
+                             QStringLiteral("Подключить как второй канал"), QStringLiteral("|"),
+                             QStringLiteral("Изменить IP-адрес")};
+    EXPECT_EQ(open_menu(rows[0], QString()), common);
+    EXPECT_EQ(open_menu(rows[1], QString()),
+              QStringList{QStringLiteral("Подключить плату управления")} + common);
+    EXPECT_EQ(list->currentRow(), rows[1]) << "the row under the cursor is selected";
+
+    // Address change of the third sensor: the dialog preselects the computer
+    // address it was found on; the sensor moves and the restarted search
+    // lists it at the new address.
+    const auto found = page->searcher().found();
+    const auto third =
+        std::find_if(found.begin(), found.end(), [](const auto& f) { return f.serial == "00044"; });
+    ASSERT_NE(third, found.end());
+    const QStringList to = qstr(loopback_address(9)).split(QLatin1Char('.'));
+    QString preselected;
+    QTimer dialog_poll;
+    QObject::connect(&dialog_poll, &QTimer::timeout, [&] {
+        auto* dialog = qobject_cast<FormDialogIP*>(QApplication::activeModalWidget());
+        if (dialog == nullptr)
+            return;
+        dialog_poll.stop();
+        if (auto* item = dialog->findChild<QListWidget*>(QStringLiteral("list_comp_ip"))->currentItem())
+            preselected = item->text();
+        for (int i = 0; i < 4; ++i)
+            dialog->findChild<QSpinBox*>(QStringLiteral("spin_ip_%1").arg(i))->setValue(to[i].toInt());
+        dialog->findChild<QPushButton*>(QStringLiteral("btn_accept"))->click();
+    });
+    dialog_poll.start(5);
+    open_menu(rows[2], QStringLiteral("Изменить IP-адрес"));
+    EXPECT_EQ(preselected, qstr(third->computer_address_text));
+    EXPECT_TRUE(page->searcher().running());
+
+    const QString moved = qstr(loopback_address(9)) + QStringLiteral("   -   00044");
+    bool listed = false;
+    for (int wait = 0; wait < 400 && !listed; ++wait) {
+        QTest::qWait(10);
+        for (int r = 0; r < list->count(); ++r)
+            listed = listed || list->item(r)->text().startsWith(moved);
+    }
+    EXPECT_TRUE(listed);
 }
 
 TEST(AddressDialog, ProposalStepsAwayFromTakenAddresses)

@@ -8,6 +8,7 @@
 #include "support/test_support.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <gtest/gtest.h>
 #include <thread>
@@ -25,6 +26,9 @@ struct scripted_device {
     std::uint16_t rows = 10; // window y end - window y start + 1
     bool answer_frames = true;
     std::vector<bytes_t> numbered_script; // numbered lines to send instead of a full frame
+    // Changed while the peer thread answers, hence atomic.
+    std::atomic<int> line_data_datagrams{4}; // line-data datagrams sent per 0x2E
+    std::atomic<int> profiles_unanswered{0}; // 0x22 requests left without a reply
 
     std::vector<bytes_t> respond(const bytes_t& req)
     {
@@ -48,6 +52,10 @@ struct scripted_device {
         case 0x20:
             return {{0x20}};
         case 0x22: {
+            if (profiles_unanswered > 0) {
+                --profiles_unanswered;
+                return {};
+            }
             bytes_t r(profile_datagram_size, 0);
             orvex::bytes::put_be32(&r[0], ++profiles);
             orvex::bytes::put_be16(&r[8], 32 * 10); // x = 10 mm with p = 5
@@ -55,15 +63,18 @@ struct scripted_device {
         }
         case 0x21:
         case 0x29:
-        case 0x2C: {
+        case 0x2C:
+        case 0x26:
+        case 0x2A: {
             if (!answer_frames)
                 return {};
             if (!numbered_script.empty())
                 return numbered_script;
+            const bool plain = code == 0x21 || code == 0x26;
             std::vector<bytes_t> lines;
             for (std::uint16_t k = 0; k < rows; ++k) {
-                bytes_t line(code == 0x21 ? 1280 : 1284, static_cast<std::uint8_t>(k));
-                if (code != 0x21)
+                bytes_t line(plain ? 1280 : 1284, static_cast<std::uint8_t>(k));
+                if (!plain)
                     orvex::bytes::put_be16(&line[2], k);
                 lines.push_back(line);
             }
@@ -71,7 +82,7 @@ struct scripted_device {
         }
         case 0x2E: {
             std::vector<bytes_t> out;
-            for (int k = 0; k < 4; ++k) {
+            for (int k = 0; k < line_data_datagrams; ++k) {
                 bytes_t d(1028, 0);
                 for (int j = 0; j < 256; ++j)
                     orvex::bytes::put_be16(&d[4 + 4 * j], static_cast<std::uint16_t>(32 * (256 * k + j)));
@@ -184,6 +195,63 @@ TEST_F(engine_fixture, FrameRequestFollowsFirmwareAndProfilePolling)
     run(e, [&] { return frames_handled > before && profiles_handled > 0; });
     EXPECT_TRUE(requested(0x29));
     EXPECT_FALSE(requested(0x2C));
+    // After a frame the cycle reads the profile without starting a new measurement.
+    EXPECT_FALSE(requested(0x20));
+}
+
+TEST_F(engine_fixture, BackgroundFrameIsPlainBeforeFirmware41AndNumberedFrom41)
+{
+    script.rows = 20;
+    acquisition_engine& e = connect();
+    e.set_profile_poll(false);
+    e.set_image_request(false, true);
+    run(e, [&] { return frames_handled > 0; });
+    e.set_image_request(false, false);
+    EXPECT_TRUE(requested(0x26));
+    EXPECT_FALSE(requested(0x2A));
+    EXPECT_TRUE(e.frame_complete());
+    EXPECT_EQ(e.line_count(), 20u);
+
+    run(e, [&] { return e.current_state() == acquisition_engine::state::idle; });
+    script.version = "41a";
+    ASSERT_TRUE(device.connect(peer.address(), peer.port()));
+    peer.clear();
+    frames_handled = 0;
+    e.set_image_request(false, true);
+    run(e, [&] { return frames_handled > 0; });
+    e.set_image_request(false, false);
+    const auto got = peer.received();
+    const auto it = std::find_if(got.begin(), got.end(), [](const auto& d) { return d.bytes.at(0) == 0x2A; });
+    ASSERT_NE(it, got.end());
+    EXPECT_EQ(it->bytes, (bytes_t{0x2A, 1}));
+    EXPECT_FALSE(requested(0x26));
+    EXPECT_TRUE(e.frame_complete());
+}
+
+TEST_F(engine_fixture, LineDataMissingADatagramIsNotReportedComplete)
+{
+    script.version = "48d";
+    acquisition_engine& e = connect();
+    e.set_result_points(true);
+    e.set_image_request(true, false);
+    run(e, [&] { return frames_handled > 0; });
+    ASSERT_TRUE(e.line_data_complete());
+
+    // The next frame's line data loses its last datagram: the handler must not
+    // see the mix of this frame's first three and the previous frame's fourth
+    // as complete.
+    script.line_data_datagrams = 3;
+    bool complete_in_handler = true;
+    e.set_image_handler([&] {
+        ++frames_handled;
+        complete_in_handler = e.line_data_complete();
+    });
+    const int before = frames_handled;
+    run(e, [&] { return frames_handled > before; });
+    e.set_image_request(false, false);
+    ASSERT_GT(frames_handled, before);
+    EXPECT_FALSE(complete_in_handler);
+    EXPECT_FALSE(e.line_data_complete());
 }
 
 TEST_F(engine_fixture, LineDataOnlyFrom48d)
@@ -237,6 +305,19 @@ TEST_F(engine_fixture, PolledProfilesAreDecodedAndCounted)
     // At most one profile per 50 ms: start, wait, read.
     const auto codes = request_codes();
     EXPECT_EQ(std::count(codes.begin(), codes.end(), 0x20), std::count(codes.begin(), codes.end(), 0x22));
+}
+
+TEST_F(engine_fixture, FailedProfileReadIsRetriedWithoutANewStart)
+{
+    script.profiles_unanswered = 2;
+    acquisition_engine& e = connect();
+    e.set_profile_poll(true);
+    run(e, [&] { return profiles_handled > 0; });
+    e.set_profile_poll(false);
+    ASSERT_EQ(profiles_handled, 1);
+    const auto codes = request_codes();
+    EXPECT_EQ(std::count(codes.begin(), codes.end(), 0x20), 1);
+    EXPECT_EQ(std::count(codes.begin(), codes.end(), 0x22), 3);
 }
 
 TEST(RateClock, UpdatesOncePerWindowAndReadsMinusOneOnlyWithoutTime)

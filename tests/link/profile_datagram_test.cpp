@@ -120,3 +120,12 @@ TEST(ProfileDecode, WindowLargerThanTheDatagramIsCutToItsSlots)
     EXPECT_EQ(p.header.n, 65487);
     EXPECT_DOUBLE_EQ(p.points[1023].x, 0.0);
 }
+
+TEST(ProfileCounter, GapsForwardAreLostProfilesStepsBackAreNot)
+{
+    EXPECT_EQ(profiles_missing(10, 11), 0u);
+    EXPECT_EQ(profiles_missing(10, 14), 3u);
+    EXPECT_EQ(profiles_missing(0xFFFFFFFEu, 1), 2u) << "the counter wraps";
+    EXPECT_EQ(profiles_missing(10, 10), 0u) << "a repeated datagram";
+    EXPECT_EQ(profiles_missing(1000, 3), 0u) << "a restarted sensor is not four billion losses";
+}

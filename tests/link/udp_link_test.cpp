@@ -7,7 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <fstream>
 #include <thread>
 
 using namespace orvex::k7;
@@ -268,4 +270,21 @@ TEST(UdpLink, ReceiveBufferGrantIsKept)
     const auto big = link.receive_buffer_granted();
     link.set_receive_buffer(4096);
     EXPECT_LT(link.receive_buffer_granted(), big);
+#ifdef __linux__
+    // A request below the system's cap is granted as asked, not as the
+    // doubled figure the kernel reports; an oversized one gets the cap.
+    std::size_t cap = 0;
+    {
+        std::ifstream rmem("/proc/sys/net/core/rmem_max");
+        rmem >> cap;
+    }
+    link.set_receive_buffer(65536);
+    if (cap >= 65536) {
+        EXPECT_EQ(link.receive_buffer_granted(), 65536u);
+    }
+    link.set_receive_buffer(0xA00000);
+    if (cap != 0) {
+        EXPECT_EQ(link.receive_buffer_granted(), std::min<std::size_t>(cap, 0xA00000));
+    }
+#endif
 }

@@ -128,9 +128,10 @@ int run_stream(const QStringList& args)
     unsigned long long lost = 0;
     std::uint32_t last = 0;
     engine.set_profile_observer([&](const orvex::k7::decoded_profile& p) {
-        // Header word 1 counts profiles at the sensor; a jump is a loss.
-        if (received > 0 && p.header.word1 - last > 1)
-            lost += p.header.word1 - last - 1;
+        // Header word 1 counts profiles at the sensor; a jump forward is a
+        // loss, a step back (a restarted sensor) only starts counting afresh.
+        if (received > 0)
+            lost += orvex::k7::profiles_missing(last, p.header.word1);
         last = p.header.word1;
         ++received;
     });
