@@ -1,4 +1,5 @@
 #include "app/form_fast_settings.h"
+#include <QEvent>
 
 #include "ui_form_fast_settings.h"
 
@@ -15,4 +16,11 @@ FormFastSettings::~FormFastSettings()
 void FormFastSettings::on_btn_close_clicked()
 {
     close();
+}
+
+void FormFastSettings::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::LanguageChange)
+        ui->retranslateUi(this);
+    QWidget::changeEvent(event);
 }

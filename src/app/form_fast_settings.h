@@ -5,8 +5,9 @@
 #include <QWidget>
 
 namespace Ui {
+class QEvent;
 class FormFastSettings;
-}
+} // namespace Ui
 
 class FormFastSettings : public QWidget {
     Q_OBJECT
@@ -16,6 +17,9 @@ public:
 
 private slots:
     void on_btn_close_clicked();
+
+protected:
+    void changeEvent(QEvent* event) override;
 
 private:
     Ui::FormFastSettings* ui;

@@ -1,4 +1,5 @@
 #include "flash/form_flash.h"
+#include <QEvent>
 
 #include "app/program.h"
 #include "flash/flash_protection.h"
@@ -76,6 +77,7 @@ void FormFlash::on_btn_unique_id_clicked()
     const bool ok = first_flash().read_unique_id(id);
     set_result(ui->btn_unique_id, ok);
     ui->btn_unique_id->setText(QString::fromStdString(k7::hex_text(ok ? id : 0)));
+    unique_id_read_ = true;
 }
 
 void FormFlash::on_btn_status3_read_clicked()
@@ -83,6 +85,23 @@ void FormFlash::on_btn_status3_read_clicked()
     std::uint8_t value = 0;
     const bool ok = first_flash().read_status3(value);
     set_result(ui->btn_status3_read, ok);
-    if (ok)
+    if (ok) {
         ui->btn_status3_read->setText(QString::fromStdString(k7::hex_text(value)));
+        status3_read_ = true;
+    }
+}
+
+void FormFlash::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::LanguageChange) {
+        // Buttons that show a value read from the flash keep it.
+        const QString id = ui->btn_unique_id->text();
+        const QString status3 = ui->btn_status3_read->text();
+        ui->retranslateUi(this);
+        if (unique_id_read_)
+            ui->btn_unique_id->setText(id);
+        if (status3_read_)
+            ui->btn_status3_read->setText(status3);
+    }
+    QWidget::changeEvent(event);
 }

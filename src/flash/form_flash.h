@@ -9,6 +9,7 @@
 
 #include <QWidget>
 
+class QEvent;
 class QAbstractButton;
 
 namespace Ui {
@@ -30,8 +31,13 @@ private slots:
     void on_btn_unique_id_clicked();
     void on_btn_status3_read_clicked();
 
+protected:
+    void changeEvent(QEvent* event) override;
+
 private:
     static void set_result(QAbstractButton* button, bool ok);
 
     Ui::FormFlash* ui;
+    bool unique_id_read_ = false; // the buttons show what was read
+    bool status3_read_ = false;
 };

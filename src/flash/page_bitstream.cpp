@@ -12,6 +12,7 @@
 #include "ui_page_bitstream.h"
 
 #include <QDoubleSpinBox>
+#include <QEvent>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
@@ -192,8 +193,10 @@ void PageBitstream::on_btnFlashGetStatus_clicked()
     std::uint8_t registers[3] = {};
     const bool ok = k7::read_status_registers(first_flash(), registers);
     set_result(ui->btnFlashGetStatus, ok);
-    if (ok)
+    if (ok) {
         ui->btnFlashGetStatus->setText(from_utf8(k7::status_registers_text(registers)));
+        status_read_ = true;
+    }
 }
 
 void PageBitstream::on_btnFlashSetProtectionSelector_clicked()
@@ -359,4 +362,16 @@ void PageBitstream::on_developer_mode(bool on)
              ui->spinIdentRangeXS, ui->spinIdentRangeXE, ui->spinIdentRangeYST, ui->spinIdentRangeYET,
              ui->spinIdentRangeYSB, ui->spinIdentRangeYEB})
         w->setEnabled(on);
+}
+
+void PageBitstream::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::LanguageChange) {
+        // The status button shows the registers once read; that is a value, not a caption.
+        const QString status = ui->btnFlashGetStatus->text();
+        ui->retranslateUi(this);
+        if (status_read_)
+            ui->btnFlashGetStatus->setText(status);
+    }
+    QWidget::changeEvent(event);
 }

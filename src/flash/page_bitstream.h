@@ -18,6 +18,7 @@
 #include <QWidget>
 #include <functional>
 
+class QEvent;
 class QAbstractButton;
 
 namespace Ui {
@@ -52,6 +53,9 @@ private slots:
     void on_btnCalibrTablesRead_clicked();
     void on_btnSubframeWrite_clicked();
 
+protected:
+    void changeEvent(QEvent* event) override;
+
 private:
     /// A callback for a job started by `button` over `steps` steps: each
     /// report goes to the message line and the progress bar, the final one
@@ -65,6 +69,7 @@ private:
     static void show_message(const QString& text);
 
     Ui::PageBitstream* ui;
+    bool status_read_ = false; // btnFlashGetStatus shows the registers
     file_chooser choose_file_;
     orvex::k7::job_progress progress_;
     orvex::k7::CalibrationRange range_; // the last analysed tables and the block written from them

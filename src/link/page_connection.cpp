@@ -10,6 +10,7 @@
 #include "link/sensor_device.h"
 #include "ui_page_connection.h"
 
+#include <QEvent>
 #include <QMenu>
 #include <QMessageBox>
 #include <algorithm>
@@ -216,4 +217,14 @@ void PageConnection::change_address(const sensor_info& device)
         search_.stop();
         start_search(); // clears the copy; the periodic job refills the list
     }
+}
+
+void PageConnection::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::LanguageChange) {
+        ui->retranslateUi(this);
+        if (search_.running())
+            ui->btnConnectionSearch->setText(tr("Остановить поиск"));
+    }
+    QWidget::changeEvent(event);
 }

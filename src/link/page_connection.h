@@ -15,6 +15,7 @@
 #include <QWidget>
 #include <vector>
 
+class QEvent;
 class QListWidgetItem;
 
 namespace Ui {
@@ -46,6 +47,9 @@ private slots:
     void on_listSearchSensors_currentRowChanged(int row);
     void listSearchSensors_showContextMenu(const QPoint& pos);
     void refresh_list();
+
+protected:
+    void changeEvent(QEvent* event) override;
 
 private:
     bool start_search();

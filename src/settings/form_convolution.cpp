@@ -5,6 +5,7 @@
 #include "ui_form_convolution.h"
 
 #include <QComboBox>
+#include <QEvent>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QSignalBlocker>
@@ -164,4 +165,11 @@ void FormConvolution::on_btn_remove_clicked()
     user_.erase(user_.begin() + position);
     rebuild_combos(orvex::matching_set_index(orvex::combined_sets(user_), coefficients()));
     emit user_conv_updated();
+}
+
+void FormConvolution::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::LanguageChange)
+        ui->retranslateUi(this);
+    QWidget::changeEvent(event);
 }

@@ -15,6 +15,7 @@
 #include <array>
 #include <vector>
 
+class QEvent;
 class QComboBox;
 class QSpinBox;
 
@@ -50,6 +51,9 @@ private slots:
     void on_btn_remove_clicked();
     void bound_index_changed(int index);
     void coefficient_edited();
+
+protected:
+    void changeEvent(QEvent* event) override;
 
 private:
     void pick(int index, QComboBox* other);

@@ -7,6 +7,7 @@
 #include "settings/w_sensor_settings.h"
 #include "ui_form_settings.h"
 
+#include <QEvent>
 #include <QIcon>
 #include <exception>
 
@@ -121,4 +122,11 @@ void FormSettings::store_user_conv_sets()
     settings.convolution_sets = editor_->user_conv_sets();
     settings.apply_developer_mode_rule();
     settings.save(std::string(), false);
+}
+
+void FormSettings::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::LanguageChange)
+        ui->retranslateUi(this);
+    QWidget::changeEvent(event);
 }

@@ -17,6 +17,7 @@
 
 #include <QWidget>
 
+class QEvent;
 class WSensorSettings;
 
 namespace Ui {
@@ -42,6 +43,9 @@ private slots:
     void sensor_connected(const orvex::k7::sensor_info& info);
     void sensor_settings_changed(const orvex::k7::qz3p_settings& s);
     void store_user_conv_sets();
+
+protected:
+    void changeEvent(QEvent* event) override;
 
 private:
     // Extension-board block of the record. No extension-board panel exists

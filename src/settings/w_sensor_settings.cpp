@@ -6,6 +6,7 @@
 #include "settings/image_timing.h"
 #include "ui_w_sensor_settings.h"
 
+#include <QEvent>
 #include <QSignalBlocker>
 #include <algorithm>
 
@@ -454,4 +455,11 @@ void WSensorSettings::clear_result()
     if (last_button_ != nullptr)
         last_button_->setIcon(orvex::app::icons().empty);
     last_button_ = nullptr;
+}
+
+void WSensorSettings::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::LanguageChange)
+        ui->retranslateUi(this);
+    QWidget::changeEvent(event);
 }

@@ -20,6 +20,7 @@
 #include <optional>
 #include <vector>
 
+class QEvent;
 class QPushButton;
 class FormConvolution;
 
@@ -71,6 +72,9 @@ private slots:
     void on_slider_laser_brightness_valueChanged(int value);
     void on_spin_laser_brightness_valueChanged(int value);
     void setting_edited();
+
+protected:
+    void changeEvent(QEvent* event) override;
 
 private:
     void connect_edits();
