@@ -166,8 +166,8 @@ void profile_run(const std::string& exe, double rate, double seconds)
     e.set_profile_observer([&](const decoded_profile& p) {
         if (received == 0)
             first = p.header.word1;
-        else if (p.header.word1 - last > 1)
-            gaps += p.header.word1 - last - 1;
+        else
+            gaps += orvex::k7::profiles_missing(last, p.header.word1);
         last = p.header.word1;
         ++received;
     });
