@@ -120,7 +120,21 @@ measuring_head::measuring_head(scene s, double profile_rate, double frame_rate, 
       fixed_profile_rate_(profile_rate),
       frame_rate_(frame_rate),
       lines_per_ms_(std::max(1u, lines_per_ms))
-{}
+{
+    table_rows_.fill(-1);
+}
+
+void measuring_head::flash_changed(std::uint32_t addr, std::size_t n)
+{
+    invalidate();
+    const std::uint64_t end = std::uint64_t(addr) + n;
+    if (n == 0 || end <= calibration_table_addr)
+        return;
+    const std::uint64_t from = std::max<std::uint64_t>(addr, calibration_table_addr) - calibration_table_addr;
+    const std::uint64_t last = (end - 1 - calibration_table_addr) / calibration_row_bytes;
+    for (std::uint64_t r = from / calibration_row_bytes; r <= last && r < table_rows_.size(); ++r)
+        table_rows_[r] = -1;
+}
 
 void measuring_head::set_offset(double dx, double dy)
 {
@@ -148,7 +162,6 @@ void measuring_head::refresh(const std::uint8_t* s, const nor_flash& flash, int 
     const double scale = std::ldexp(1.0, shift);
     std::fill(points_.begin(), points_.end(), std::uint8_t(0xFF));
     intensity_.fill(0);
-    std::vector<signed char> erased(image_rows, -1); // per table row: -1 unknown, 0 holds values, 1 erased
 
     for (unsigned i = 0; i < w.rows; ++i) {
         const unsigned row = w.first_row + i;
@@ -166,9 +179,9 @@ void measuring_head::refresh(const std::uint8_t* s, const nor_flash& flash, int 
             first = std::uint16_t(v);
         } else {
             double xw = 0.0, yw = 0.0;
-            if (erased[row] < 0)
-                erased[row] = row_erased(flash, row) ? 1 : 0;
-            if (erased[row] == 1) {
+            if (table_rows_[row] < 0)
+                table_rows_[row] = row_erased(flash, row) ? 1 : 0;
+            if (table_rows_[row] == 1) {
                 const double u = o.fraction_at_column(c);
                 xw = o.x_at_fraction(u) * scale;
                 yw = o.y_at(row, u) * scale;
@@ -240,16 +253,44 @@ datagram measuring_head::read_profile(const std::uint8_t* settings, const nor_fl
     return d;
 }
 
+double effective_period_us(const std::uint8_t* s)
+{
+    // Read-out of the image window: every row takes the larger of 86 clock
+    // cycles and 2 per 8 columns plus 4, plus 648 cycles per frame, at 62.5
+    // cycles per microsecond. The first exposure overlaps the read-out, the
+    // second one (dual exposure) does not; 100 us of processing follow.
+    const window w = window_of(s);
+    const long columns = 8L * (long(s[53]) - long(s[52]) + 1);
+    const long cycles = long(w.rows) * std::max(columns / 8 * 2 + 4, 86L) + 648;
+    const double readout = std::ceil(double(cycles) / 62.5);
+    const double second = s[51] == 1 ? bytes::get_be16(s + 42) : 0.0;
+    const double shortest = second + std::max<double>(readout, bytes::get_be16(s + 40)) + processing_us;
+    double period = std::max<double>(bytes::get_be24(s + 37), shortest);
+    // A cycle delay that does not fit inside the period holds each cycle
+    // back until it has passed.
+    const double delay = bytes::get_be16(s + 59);
+    if (delay >= period)
+        period = delay + shortest;
+    return period;
+}
+
 double measuring_head::profile_rate(const std::uint8_t* s) const
 {
     if (fixed_profile_rate_ > 0.0)
         return std::min(fixed_profile_rate_, max_profile_rate);
-    // Period in microseconds; 1 (not fixed) runs at the shortest period the
-    // exposure allows.
-    double period = bytes::get_be24(s + 37);
-    if (period <= 1.0)
-        period = bytes::get_be16(s + 40) + 100.0;
-    return std::min(1e6 / std::max(period, 10.0), max_profile_rate);
+    return std::min(1e6 / effective_period_us(s), max_profile_rate);
+}
+
+void measuring_head::settings_changed()
+{
+    invalidate();
+    if (!profile_stream_)
+        return;
+    // Restart the pace: profiles already sent stay sent, the next ones come
+    // at the new period.
+    stream_start_ = clock::now();
+    stream_sent_ = 0;
+    stream_rate_ = 0.0;
 }
 
 void measuring_head::set_profile_stream(bool on, bool intensities, std::uint32_t address, std::uint16_t port)
@@ -333,7 +374,10 @@ void measuring_head::request_line_data(const std::uint8_t* settings, std::uint8_
         }
         job->tail.push_back(std::move(d));
     }
-    jobs_.push_back(std::move(job));
+    // A device has room for a few answers only; requests beyond it are lost,
+    // so a flood of requests cannot pile up memory.
+    if (jobs_.size() < max_queued_jobs)
+        jobs_.push_back(std::move(job));
 }
 
 void measuring_head::store_background(std::uint16_t value)
@@ -361,9 +405,15 @@ void measuring_head::tick(clock::time_point now, const std::uint8_t* settings, c
             if (out.profiles.size() < n)
                 out.profiles.resize(n);
             for (std::size_t i = 0; i < n; ++i) {
+                // Each profile carries the time of its own cycle, one period
+                // after the one before, not the time this batch is sent.
+                const auto taken =
+                    stream_start_ + std::chrono::duration_cast<clock::duration>(std::chrono::duration<double>(
+                                        double(stream_sent_ + i + 1) / stream_rate_));
+                const auto since =
+                    std::chrono::duration_cast<std::chrono::microseconds>(taken - epoch_).count();
                 ++counter_;
-                measured_time_us_ = std::uint32_t(
-                    std::chrono::duration_cast<std::chrono::microseconds>(now - epoch_).count());
+                measured_time_us_ = std::uint32_t(std::max<std::int64_t>(since, 0));
                 fill_profile(out.profiles[i], stream_intensities_);
             }
             out.profile_count = n;

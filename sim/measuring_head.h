@@ -36,6 +36,17 @@ class nor_flash;
 
 constexpr std::uint32_t calibration_table_addr = 0x800000;
 constexpr std::size_t calibration_row_bytes = 8192;
+constexpr double processing_us = 100.0;    // profile processing after the read-out
+constexpr std::size_t max_queued_jobs = 8; // frames and line-data answers waiting to be sent
+
+/// The period the sensor really measures at, in microseconds, for a
+/// 256-byte settings payload: the period as set, but never shorter than one
+/// measurement cycle (the second exposure with dual exposure on, the longer
+/// of the window's read-out and the first exposure, and the processing); a
+/// period of 1 ("not fixed") or 0 runs at that shortest cycle. A cycle delay
+/// not below that period adds a whole cycle to itself. The settings keep
+/// whatever was written; only the timing follows the head.
+double effective_period_us(const std::uint8_t* settings);
 
 /// An immutable description of one frame (or of line data alone) to send.
 struct frame_job {
@@ -88,8 +99,15 @@ public:
     /// per millisecond.
     measuring_head(scene s, double profile_rate, double frame_rate, unsigned lines_per_ms);
 
-    /// Something the profiles depend on changed (settings, flash tables).
+    /// Something the profiles depend on changed (the identification record).
     void invalidate() { ++generation_; }
+    /// Flash bytes addr..addr+n-1 changed: besides invalidating, forgets what
+    /// is known of the calibration table rows there, and only there, so that
+    /// writing tables page by page does not rescan all 8 MiB each time.
+    void flash_changed(std::uint32_t addr, std::size_t n);
+    /// The settings in working memory changed: the profiles, and the pace of
+    /// a running profile stream, follow the new ones from now on.
+    void settings_changed();
     void set_offset(double dx, double dy);
     line_positions lines();
     std::uint32_t profile_counter() const { return counter_; }
@@ -135,10 +153,11 @@ private:
     std::uint64_t cached_generation_ = 0;
     std::uint64_t trace_generation_ = 1, traced_generation_ = 0;
     line_positions lines_{};
-    std::array<std::uint8_t, 4096> points_{};    // 1024 slots: first word, second word
-    std::array<std::uint8_t, 1024> intensity_{}; // one byte per slot
-    std::array<std::uint8_t, 32> header_{};      // bytes 8..39 of a profile with intensities
-    std::uint32_t counter_ = 0;                  // header word 1: profiles measured
+    std::array<signed char, image_rows> table_rows_; // -1 unknown, 0 holds values, 1 erased
+    std::array<std::uint8_t, 4096> points_{};        // 1024 slots: first word, second word
+    std::array<std::uint8_t, 1024> intensity_{};     // one byte per slot
+    std::array<std::uint8_t, 32> header_{};          // bytes 8..39 of a profile with intensities
+    std::uint32_t counter_ = 0;                      // header word 1: profiles measured
     std::uint32_t measured_time_us_ = 0;
     bool measured_ = false;
     clock::time_point epoch_ = clock::now();

@@ -48,9 +48,10 @@ void sensor_model::install_flash_handlers()
     on(0x53, [this](const request& rq, reply_list& out) {
         if (rq.size < 4 || mode_ != 3)
             return;
-        if (flash_.erase_sector(std::uint32_t(rq.at(1)) << 16))
+        if (flash_.erase_sector(std::uint32_t(rq.at(1)) << 16)) {
             out.push_back({0x53});
-        head_.invalidate();
+            head_.flash_changed(std::uint32_t(rq.at(1)) << 16, nor_flash::sector_size);
+        }
     });
     // Read page: code, address bits 23..16, 15..8, 0; reply echo, 256 bytes, 1 unused byte.
     on(0x51, [this](const request& rq, reply_list& out) {
@@ -69,10 +70,11 @@ void sensor_model::install_flash_handlers()
     on(0x52, [this](const request& rq, reply_list& out) {
         if (rq.size < 260 || mode_ != 3)
             return;
-        if (flash_.program_page((std::uint32_t(rq.at(1)) << 16) | (std::uint32_t(rq.at(2)) << 8),
-                                rq.data + 4))
+        const std::uint32_t page = (std::uint32_t(rq.at(1)) << 16) | (std::uint32_t(rq.at(2)) << 8);
+        if (flash_.program_page(page, rq.data + 4)) {
             out.push_back({0x52});
-        head_.invalidate();
+            head_.flash_changed(page, nor_flash::page_size);
+        }
     });
     // Extended flash access: the 64-bit key, most significant byte first. A
     // wrong key gets no answer and takes back access granted before.

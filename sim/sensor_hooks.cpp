@@ -26,7 +26,8 @@ void sensor_model::load_state(const std::string* flash_image,
     if (stored)
         settings_stored_ = *stored;
     settings_memory_ = settings_stored_;
-    head_.invalidate();
+    head_.flash_changed(0, nor_flash::size);
+    head_.settings_changed();
 }
 
 bool sensor_model::answering() const
@@ -59,7 +60,7 @@ void sensor_model::flash_write_raw(std::uint32_t addr, const std::vector<std::ui
 {
     std::lock_guard<std::mutex> lock(mutex_);
     flash_.write_raw(addr, b.data(), b.size());
-    head_.invalidate();
+    head_.flash_changed(addr, b.size());
 }
 
 void sensor_model::set_answering(bool on)

@@ -203,7 +203,7 @@ void sensor_model::install_general_handlers()
         if (rq.size < 258 || rq.at(1) != 0x00 || rq.at(2) != 0xFF)
             return;
         std::copy_n(rq.data + 3, 255, settings_memory_.begin());
-        head_.invalidate();
+        head_.settings_changed();
         out.push_back({0x81});
     });
     on(0x83, [this](const request&, reply_list& out) {

@@ -1,6 +1,7 @@
 // The measured scene: geometry of the targets, and profiles, frames, line data
 // and streams on the wire, checked with hand-built requests against each other
 // and against the settings in working memory.
+#include "measuring_head.h"
 #include "options.h"
 #include "scene.h"
 #include "sim_fixture.h"
@@ -378,6 +379,102 @@ TEST(SimStreams, ProfileAndImageStreamsGoWhereTheyWereAsked)
     EXPECT_GE(got.size(), 1 + 64u * 3);
     for (std::size_t i = 1; i < got.size(); ++i)
         EXPECT_EQ(got[i].size(), 1280u);
+}
+
+TEST(SimStreams, AnImpossiblePeriodRunsAtTheShortestCycle)
+{
+    // The shortest cycle: the window's read-out (or the first exposure when
+    // that is longer), the second exposure with dual exposure on, and 100 us;
+    // a shorter period, 1 ("not fixed") or 0 gives way to it, a longer one is
+    // kept. A cycle delay that does not fit inside the period adds a cycle.
+    struct timing {
+        unsigned period, exposure1, exposure2;
+        bool dual;
+        unsigned delay, last_row, last_column_byte;
+    };
+    auto period = [](const timing& t) {
+        bytes p(256, 0);
+        p[37] = std::uint8_t(t.period >> 16);
+        p[38] = std::uint8_t(t.period >> 8);
+        p[39] = std::uint8_t(t.period);
+        p[40] = std::uint8_t(t.exposure1 >> 8);
+        p[41] = std::uint8_t(t.exposure1);
+        p[42] = std::uint8_t(t.exposure2 >> 8);
+        p[43] = std::uint8_t(t.exposure2);
+        p[51] = t.dual ? 1 : 0;
+        p[53] = std::uint8_t(t.last_column_byte);
+        set_rows(p, 0, t.last_row);
+        p[59] = std::uint8_t(t.delay >> 8);
+        p[60] = std::uint8_t(t.delay);
+        return orvex::sim::effective_period_us(p.data());
+    };
+    // Whole 1280 x 1024 window: 1024 x 324 + 648 cycles, 5319 us of read-out.
+    EXPECT_DOUBLE_EQ(period({1, 0, 0, false, 0, 1023, 159}), 5419.0);
+    EXPECT_DOUBLE_EQ(period({10000, 8000, 500, true, 0, 1023, 159}), 10000.0);
+    EXPECT_DOUBLE_EQ(period({5, 8000, 500, true, 0, 1023, 159}), 8600.0);
+    EXPECT_DOUBLE_EQ(period({5, 8000, 500, false, 0, 1023, 159}), 8100.0); // second exposure off
+    // 64 rows: 343 us of read-out, shorter than a 500 us exposure.
+    EXPECT_DOUBLE_EQ(period({0, 500, 0, false, 0, 63, 159}), 600.0);
+    EXPECT_DOUBLE_EQ(period({5, 500, 0, false, 599, 63, 159}), 600.0);
+    EXPECT_DOUBLE_EQ(period({5, 500, 0, false, 600, 63, 159}), 1200.0);
+    // 80 columns, 10 rows: at least 86 cycles per row, 1508 cycles, 25 us.
+    EXPECT_DOUBLE_EQ(period({1, 0, 0, false, 0, 9, 9}), 125.0);
+    EXPECT_DOUBLE_EQ(period({0xFFFFFF, 500, 0, false, 0, 1023, 159}), 16777215.0);
+
+    // On the wire: header word 2 of streamed profiles steps by the cycle the
+    // head really runs at, while the settings keep the period as written.
+    const std::string addr = loopback_address(7);
+    auto sim = start_sim({addr});
+    raw_client c;
+    edit_settings(c, addr, [](bytes& p) {
+        p[37] = p[38] = 0;
+        p[39] = 5; // 5 us: far below the 600 us cycle of a 500 us exposure
+        p[40] = 0x01;
+        p[41] = 0xF4;
+        p[51] = 0;
+        p[59] = p[60] = 0;
+        set_rows(p, 0, 63);
+    });
+    // Consecutive profiles lie one cycle apart; a stalled sender may skip
+    // cycles (never measured, so the counter does not skip), but none comes
+    // sooner than a cycle after the one before.
+    auto steps = [](const std::vector<bytes>& got, double expected) {
+        std::size_t profiles = 0, exact = 0;
+        for (std::size_t i = 1; i < got.size(); ++i) {
+            if (got[i].size() != 4104 || got[i - 1].size() != 4104)
+                continue;
+            ++profiles;
+            EXPECT_EQ(be32(got[i], 0), be32(got[i - 1], 0) + 1);
+            const double step = double(be32(got[i], 4)) - double(be32(got[i - 1], 4));
+            EXPECT_GE(step, expected - 2.0) << i;
+            exact += std::abs(step - expected) <= 2.0 ? 1 : 0;
+        }
+        EXPECT_GE(exact * 10, profiles * 9);
+        return profiles;
+    };
+    stream_client s;
+    s.send(addr, {0x23, 0x01});
+    auto got = s.receive_for(std::chrono::milliseconds(300));
+    ASSERT_FALSE(got.empty());
+    EXPECT_EQ(got[0], bytes{0x23});
+    const std::size_t fast = steps(got, 600.0);
+    EXPECT_GT(fast, 200u); // about 500 in 300 ms
+    EXPECT_LT(fast, 800u);
+    const auto kept = sim->settings_memory(0);
+    EXPECT_EQ(kept[39], 5);
+
+    // A cycle delay written while streaming slows the stream at once: a
+    // 1500 us delay does not fit into the 600 us cycle and adds one to itself.
+    edit_settings(c, addr, [](bytes& p) {
+        p[59] = 0x05;
+        p[60] = 0xDC;
+    });
+    s.receive_for(std::chrono::milliseconds(100)); // whatever was measured before
+    got = s.receive_for(std::chrono::milliseconds(300));
+    const std::size_t slow = steps(got, 2100.0);
+    EXPECT_GT(slow, 60u); // about 140 in 300 ms
+    EXPECT_LT(slow, 300u);
+    EXPECT_TRUE(c.ask(addr, {0x23, 0x00}));
 }
 
 TEST(SimProfiles, OddRequestsAndWindowsAreHandledSafely)
