@@ -12,6 +12,7 @@
 #include "profiles/page_chart.h"
 #include "settings/form_settings.h"
 #include "support/gui_support.h"
+#include "support/program_fixture.h"
 #include "support/test_support.h"
 
 #include <QApplication>
@@ -122,8 +123,7 @@ TEST(StartUp, StoredDeveloperModeReachesTheReceivers)
     TempDir exe_dir;
     orvex::ProgramSettings stored;
     stored.developer_mode = stored.dev_checkbox_visible = true;
-    ASSERT_TRUE(stored.save((exe_dir / "Settings.xml").u8string(), true));
-    orvex::app::start_program(qstr(exe_dir.path()));
+    ASSERT_TRUE(orvex::test::start_program_in(exe_dir, stored));
     EXPECT_FALSE(child<QToolButton>("toolLatch")->isHidden());
     EXPECT_FALSE(child<QGroupBox>("groupConnectionExt")->isHidden());
     EXPECT_TRUE(child<QCheckBox>("cbDevMode")->isChecked());
@@ -140,8 +140,7 @@ struct Silent : orvex::IProgramEvents {};
 TEST(MainWindow, TimerTickReachesHubAndReceiversAndSilentReceiversAreLegal)
 {
     TempDir exe_dir;
-    orvex::ProgramSettings().save((exe_dir / "Settings.xml").u8string(), true);
-    orvex::app::start_program(qstr(exe_dir.path()));
+    ASSERT_TRUE(orvex::test::start_program_in(exe_dir));
     QSignalSpy ticks(&orvex::app::program_events(), &orvex::ProgramEvents::timer_tick);
     Silent silent;
     silent.on_sensor_connected();
@@ -154,8 +153,7 @@ TEST(MainWindow, TimerTickReachesHubAndReceiversAndSilentReceiversAreLegal)
 TEST(MainWindow, UnlockWordNeedsAllSevenLettersAndNeverReachesTheFile)
 {
     TempDir exe_dir;
-    orvex::ProgramSettings().save((exe_dir / "Settings.xml").u8string(), true);
-    orvex::app::start_program(qstr(exe_dir.path()));
+    ASSERT_TRUE(orvex::test::start_program_in(exe_dir));
     Quorin* window = orvex::app::main_window();
     EXPECT_TRUE(child<QToolButton>("toolLatch")->isHidden());
 
@@ -175,8 +173,7 @@ TEST(MainWindow, UnlockWordNeedsAllSevenLettersAndNeverReachesTheFile)
 TEST(MainWindow, DetachedPageReturnsAtTheEndAndItsButtonStillSelectsIt)
 {
     TempDir exe_dir;
-    orvex::ProgramSettings().save((exe_dir / "Settings.xml").u8string(), true);
-    orvex::app::start_program(qstr(exe_dir.path()));
+    ASSERT_TRUE(orvex::test::start_program_in(exe_dir));
     QWidget* page = child<QWidget>("pageChart");
     auto* stack = child<QStackedWidget>("stackWidget");
     auto* menu = child<QToolButton>("toolChart")->findChild<QMenu*>();
@@ -200,8 +197,7 @@ TEST(MainWindow, DetachedPageReturnsAtTheEndAndItsButtonStillSelectsIt)
 TEST(MainWindow, CloseWritesSettingsSynchronouslyAndClosesTheForms)
 {
     TempDir exe_dir;
-    orvex::ProgramSettings().save((exe_dir / "Settings.xml").u8string(), true);
-    orvex::app::start_program(qstr(exe_dir.path()));
+    ASSERT_TRUE(orvex::test::start_program_in(exe_dir));
     Quorin* window = orvex::app::main_window();
     window->show();
     orvex::app::form_flash()->show();
@@ -216,9 +212,8 @@ TEST(MainWindow, CloseWritesSettingsSynchronouslyAndClosesTheForms)
 TEST(MainWindow, EnglishRetranslatesTheWindowAndRussianComesBack)
 {
     TempDir exe_dir;
-    orvex::ProgramSettings().save((exe_dir / "Settings.xml").u8string(), true);
     std::filesystem::copy_file(ORVEX_QM_PATH, exe_dir / "quorin_en.qm");
-    orvex::app::start_program(qstr(exe_dir.path()));
+    ASSERT_TRUE(orvex::test::start_program_in(exe_dir));
     auto* combo = child<QComboBox>("comboLanguage");
     ASSERT_NE(combo, nullptr);
     combo->setCurrentIndex(0);
@@ -232,8 +227,9 @@ TEST(MainWindow, EnglishRetranslatesTheWindowAndRussianComesBack)
     EXPECT_EQ(poll->text(), QStringLiteral("Poll"));
     // Every open page and floating window follows, and the title, which tells
     // the search or the sensor, is not reset to the form's caption.
-    EXPECT_EQ(orvex::app::page_connection()->findChild<QPushButton*>(QStringLiteral("btnConnectionSearch"))->text(),
-              QStringLiteral("Search for sensors"));
+    EXPECT_EQ(
+        orvex::app::page_connection()->findChild<QPushButton*>(QStringLiteral("btnConnectionSearch"))->text(),
+        QStringLiteral("Search for sensors"));
     EXPECT_EQ(orvex::app::form_settings()->windowTitle(), QStringLiteral("Settings"));
     EXPECT_EQ(orvex::app::form_flash()->findChild<QPushButton*>(QStringLiteral("btn_unique_id"))->text(),
               QStringLiteral("Unique number"));

@@ -10,6 +10,7 @@
 #include "link/sensor_device.h"
 #include "simulator.h"
 #include "support/gui_support.h"
+#include "support/program_fixture.h"
 #include "support/test_support.h"
 
 #include <QApplication>
@@ -55,16 +56,12 @@ struct ConnectionPage : ::testing::Test {
 
     void SetUp() override
     {
-        orvex::sim::simulator_options o;
-        o.sensors = {loopback_address(2) + ",serial=00042,ident=First",
-                     loopback_address(3) + ",serial=00043,fw=48d,type=EB1",
-                     loopback_address(4) + ",serial=00044,fw=39z"};
-        sim = std::make_unique<orvex::sim::simulator>(o);
-        sim->start();
+        sim = orvex::test::start_simulator({loopback_address(2) + ",serial=00042,ident=First",
+                                            loopback_address(3) + ",serial=00043,fw=48d,type=EB1",
+                                            loopback_address(4) + ",serial=00044,fw=39z"});
         orvex::ProgramSettings settings;
         settings.ethernet_mask = "127.255.255.255";
-        ASSERT_TRUE(settings.save((exe_dir / "Settings.xml").u8string(), true));
-        orvex::app::start_program(QString::fromStdString(exe_dir.path().u8string()));
+        ASSERT_TRUE(orvex::test::start_program_in(exe_dir, settings));
         page = orvex::app::page_connection();
         ASSERT_NE(page, nullptr);
     }

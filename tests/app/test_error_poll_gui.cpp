@@ -5,6 +5,7 @@
 #include "app/quorin.h"
 #include "link/sensor_device.h"
 #include "simulator.h"
+#include "support/program_fixture.h"
 #include "support/test_support.h"
 
 #include <QCheckBox>
@@ -24,14 +25,10 @@ struct ErrorPoll : ::testing::Test {
 
     void SetUp() override
     {
-        orvex::sim::simulator_options o;
-        o.sensors = {orvex::test::loopback_address(2) + ",serial=00042"};
-        sim = std::make_unique<orvex::sim::simulator>(o);
-        sim->start();
+        sim = orvex::test::start_simulator({orvex::test::loopback_address(2) + ",serial=00042"});
         orvex::ProgramSettings stored;
         stored.sensor_errors_poll_period_ms = 1;
-        stored.save((exe_dir / "Settings.xml").u8string(), true);
-        orvex::app::start_program(QString::fromStdString(exe_dir.path().u8string()));
+        ASSERT_TRUE(orvex::test::start_program_in(exe_dir, stored));
         window = orvex::app::main_window();
         box = window->findChild<QCheckBox*>(QStringLiteral("cbStatusErrorState"));
         ASSERT_NE(box, nullptr);

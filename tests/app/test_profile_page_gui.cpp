@@ -7,6 +7,7 @@
 #include "link/sensor_device.h"
 #include "profiles/page_chart.h"
 #include "simulator.h"
+#include "support/program_fixture.h"
 #include "support/test_support.h"
 
 #include <QCheckBox>
@@ -28,12 +29,8 @@ struct ProfilePage : ::testing::Test {
 
     void SetUp() override
     {
-        orvex::sim::simulator_options o;
-        o.sensors = {orvex::test::loopback_address(2) + ",serial=00042"};
-        sim = std::make_unique<orvex::sim::simulator>(o);
-        sim->start();
-        orvex::ProgramSettings().save((exe_dir / "Settings.xml").u8string(), true);
-        orvex::app::start_program(QString::fromStdString(exe_dir.path().u8string()));
+        sim = orvex::test::start_simulator({orvex::test::loopback_address(2) + ",serial=00042"});
+        ASSERT_TRUE(orvex::test::start_program_in(exe_dir));
         page = orvex::app::page_chart();
         ASSERT_NE(page, nullptr);
         ASSERT_TRUE(orvex::app::device(0).connect(sim->sensor_address(0)));
@@ -127,8 +124,7 @@ TEST(ProfilePageStartUp, AllThreeDisplayFlagsAreRestored)
     TempDir exe_dir;
     orvex::ProgramSettings stored;
     stored.chart_keep_aspect_ratio = stored.chart_rotate = stored.chart_brightness = true;
-    ASSERT_TRUE(stored.save((exe_dir / "Settings.xml").u8string(), true));
-    orvex::app::start_program(QString::fromStdString(exe_dir.path().u8string()));
+    ASSERT_TRUE(orvex::test::start_program_in(exe_dir, stored));
     PageChart* page = orvex::app::page_chart();
     ASSERT_NE(page, nullptr);
     for (const char* name : {"cbChartKeepAspectRatio", "cbChartRotate", "cbChartBrightness"})

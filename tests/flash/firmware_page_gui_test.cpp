@@ -11,6 +11,7 @@
 #include "link/sensor_device.h"
 #include "simulator.h"
 #include "support/gui_support.h"
+#include "support/program_fixture.h"
 #include "support/test_support.h"
 
 #include <QAbstractButton>
@@ -72,16 +73,12 @@ struct FirmwarePage : ::testing::Test {
 
     void SetUp() override
     {
-        orvex::sim::simulator_options o;
-        o.sensors = {loopback_address(2) +
-                         ",serial=00042,ident=First head,shift=6,outline=1.5:120:-40:45:-60:70",
-                     loopback_address(3) + ",serial=AB12C,ident=Odd",
-                     loopback_address(4) + ",serial=00044,type=E1D,shift=8"};
-        o.search_bind = loopback_address(254);
-        sim = std::make_unique<orvex::sim::simulator>(o);
-        sim->start();
-        ASSERT_TRUE(orvex::ProgramSettings().save((exe_dir / "Settings.xml").u8string(), true));
-        app::start_program(QString::fromStdString(exe_dir.path().u8string()));
+        sim = orvex::test::start_simulator(
+            {loopback_address(2) + ",serial=00042,ident=First head,shift=6,outline=1.5:120:-40:45:-60:70",
+             loopback_address(3) + ",serial=AB12C,ident=Odd",
+             loopback_address(4) + ",serial=00044,type=E1D,shift=8"},
+            loopback_address(254));
+        ASSERT_TRUE(orvex::test::start_program_in(exe_dir));
         window = app::main_window();
         page = window->findChild<PageBitstream*>();
         ASSERT_NE(page, nullptr);

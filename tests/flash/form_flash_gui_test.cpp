@@ -6,6 +6,7 @@
 #include "flash/form_flash.h"
 #include "link/sensor_device.h"
 #include "simulator.h"
+#include "support/program_fixture.h"
 #include "support/test_support.h"
 
 #include <QAbstractButton>
@@ -30,13 +31,8 @@ struct FlashWindow : ::testing::Test {
 
     void SetUp() override
     {
-        orvex::sim::simulator_options o;
-        o.sensors = {loopback_address(2) + ",serial=00042"};
-        o.search_bind = loopback_address(254);
-        sim = std::make_unique<orvex::sim::simulator>(o);
-        sim->start();
-        ASSERT_TRUE(orvex::ProgramSettings().save((exe_dir / "Settings.xml").u8string(), true));
-        app::start_program(QString::fromStdString(exe_dir.path().u8string()));
+        sim = orvex::test::start_simulator({loopback_address(2) + ",serial=00042"}, loopback_address(254));
+        ASSERT_TRUE(orvex::test::start_program_in(exe_dir));
         ASSERT_TRUE(app::device(0).connect(sim->sensor_address(0)));
         form = app::form_flash();
     }

@@ -11,6 +11,7 @@
 #include "settings/form_settings.h"
 #include "settings/w_sensor_settings.h"
 #include "simulator.h"
+#include "support/program_fixture.h"
 #include "support/test_support.h"
 
 #include <QApplication>
@@ -109,13 +110,9 @@ struct SettingsWindow : ::testing::Test {
 
     void SetUp() override
     {
-        orvex::sim::simulator_options o;
-        o.sensors = {orvex::test::loopback_address(2) + ",serial=00042"};
-        sim = std::make_unique<orvex::sim::simulator>(o);
-        sim->start();
+        sim = orvex::test::start_simulator({orvex::test::loopback_address(2) + ",serial=00042"});
         g_next_handler = qInstallMessageHandler(skip_raise_notice);
-        ASSERT_TRUE(orvex::ProgramSettings().save(settings_file(), true));
-        app::start_program(QString::fromStdString(exe_dir.path().u8string()));
+        ASSERT_TRUE(orvex::test::start_program_in(exe_dir));
         form = app::form_settings();
         ASSERT_NE(form, nullptr);
         editor = form->editor();
