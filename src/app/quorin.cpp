@@ -271,10 +271,7 @@ void Quorin::load_language(const QString& file)
     QCoreApplication::removeTranslator(&translator_);
     if (translator_.load(file))
         QCoreApplication::installTranslator(&translator_);
-    // The title tells the search or the connected sensor; it is not the form's caption.
-    const QString title = windowTitle();
     ui->retranslateUi(this);
-    setWindowTitle(title);
 }
 
 void Quorin::attach_detach_menu(QToolButton* button, QWidget* page)

@@ -140,6 +140,7 @@ bool PageConnection::connect_record(const sensor_info& record, channel which)
     auto& second = app::device(second_channel);
     auto fail = [this] {
         ui->btnSearchConnect->setIcon(app::icons().close);
+        title_after_failed_connect();
         return false;
     };
 
@@ -154,6 +155,7 @@ bool PageConnection::connect_record(const sensor_info& record, channel which)
     }
     if (!orvex::k7::firmware_supported(record.version, record.type)) {
         ui->btnSearchConnect->setIcon(app::icons().close);
+        title_after_failed_connect();
         QMessageBox::critical(this, tr("Ошибка"),
                               tr("Версия прошивки не поддерживается этой версией программы."));
         return false;
@@ -185,6 +187,16 @@ void PageConnection::announce_first_channel()
     app::for_each_receiver([](orvex::IProgramEvents& r) { r.on_sensor_connected(); });
     emit app::program_events().sensor_settings_changed(first.commands().settings());
     emit app::program_events().sensor_connected(first.commands().info());
+}
+
+void PageConnection::title_after_failed_connect()
+{
+    // The channels were dropped before the attempt: a title that still named
+    // them would claim a connection that no longer exists.
+    if (app::device(first_channel).is_connected())
+        update_title();
+    else if (!search_.running())
+        app::main_window()->setWindowTitle(QString());
 }
 
 void PageConnection::update_title()

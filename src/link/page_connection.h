@@ -57,6 +57,7 @@ private:
     bool connect_record(const orvex::k7::sensor_info& record, channel which);
     void announce_first_channel();
     void update_title();
+    void title_after_failed_connect();
 
     Ui::PageConnection* ui;
     orvex::k7::sensor_search search_;

@@ -171,10 +171,14 @@ TEST_F(ConnectionPage, OldFirmwareIsRefusedWithTheMessage)
 {
     const auto rows = search_ours();
     ASSERT_EQ(rows.size(), 3u);
+    select(rows[0]);
+    ASSERT_TRUE(page->connect_selected(PageConnection::first_channel));
     BoxCloser closer;
     select(rows[2]);
     EXPECT_FALSE(page->connect_selected(PageConnection::first_channel));
     EXPECT_FALSE(orvex::app::device(0).is_connected());
+    // Regression: the title went on naming the sensor dropped for the attempt.
+    EXPECT_EQ(orvex::app::main_window()->windowTitle(), QString());
     ASSERT_EQ(closer.titles.size(), 1u);
     EXPECT_EQ(closer.titles[0], QStringLiteral("Ошибка"));
     EXPECT_EQ(closer.texts[0], QStringLiteral("Версия прошивки не поддерживается этой версией программы."));
