@@ -1,7 +1,8 @@
 #include "app/form_fast_settings.h"
-#include <QEvent>
 
 #include "ui_form_fast_settings.h"
+
+#include <QEvent>
 
 FormFastSettings::FormFastSettings(QWidget* parent) : QWidget(parent), ui(new Ui::FormFastSettings)
 {

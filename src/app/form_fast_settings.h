@@ -5,9 +5,8 @@
 #include <QWidget>
 
 namespace Ui {
-class QEvent;
 class FormFastSettings;
-} // namespace Ui
+}
 
 class FormFastSettings : public QWidget {
     Q_OBJECT

@@ -1,11 +1,12 @@
 #include "flash/form_flash.h"
-#include <QEvent>
 
 #include "app/program.h"
 #include "flash/flash_protection.h"
 #include "link/flash_commands.h"
 #include "link/sensor_device.h"
 #include "ui_form_flash.h"
+
+#include <QEvent>
 
 namespace app = orvex::app;
 namespace k7 = orvex::k7;

@@ -9,7 +9,6 @@
 
 #include <QWidget>
 
-class QEvent;
 class QAbstractButton;
 
 namespace Ui {

@@ -18,7 +18,6 @@
 #include <QWidget>
 #include <functional>
 
-class QEvent;
 class QAbstractButton;
 
 namespace Ui {

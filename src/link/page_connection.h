@@ -15,7 +15,6 @@
 #include <QWidget>
 #include <vector>
 
-class QEvent;
 class QListWidgetItem;
 
 namespace Ui {

@@ -15,7 +15,6 @@
 #include <array>
 #include <vector>
 
-class QEvent;
 class QComboBox;
 class QSpinBox;
 

@@ -17,7 +17,6 @@
 
 #include <QWidget>
 
-class QEvent;
 class WSensorSettings;
 
 namespace Ui {
