@@ -8,6 +8,7 @@
 
 #include <QEvent>
 #include <QSignalBlocker>
+#include <QSpinBox>
 #include <algorithm>
 
 using orvex::k7::qz3p_settings;
@@ -331,18 +332,8 @@ void WSensorSettings::on_cb_expo_second_toggled(bool checked)
 
 void WSensorSettings::on_cb_fixed_period_toggled(bool checked)
 {
-    ui->spin_period->setEnabled(checked);
-    const QSignalBlocker block(ui->spin_period);
-    if (!checked) {
-        if (ui->spin_period->value() != 1)
-            fixed_period_ = ui->spin_period->value();
-        ui->spin_period->setValue(1);
-    } else if (!loading_ && ui->spin_period->value() == 1) {
-        // A period of 1 means "not fixed": switching the fixed period on
-        // with it would be undone by the record read back after the write.
-        ui->spin_period->setValue(fixed_period_);
-    }
-    setting_edited();
+    // A period of 1 means "not fixed", and the field shows it.
+    switch_value(ui->spin_period, checked, 1, fixed_period_, true);
 }
 
 void WSensorSettings::on_cb_side_en_toggled(bool checked)
@@ -365,15 +356,24 @@ void WSensorSettings::on_cb_black_level_toggled(bool checked)
 
 void WSensorSettings::on_cb_cycle_delay_toggled(bool checked)
 {
-    ui->spin_cycle_delay->setEnabled(checked);
-    const QSignalBlocker block(ui->spin_cycle_delay);
-    if (!checked) {
-        if (ui->spin_cycle_delay->value() != 0)
-            cycle_delay_ = ui->spin_cycle_delay->value();
-    } else if (!loading_ && ui->spin_cycle_delay->value() == 0) {
-        // A delay of 0 means "off": switching the delay on with it would be
-        // undone by the record shown after the write.
-        ui->spin_cycle_delay->setValue(cycle_delay_);
+    // A delay of 0 means "off"; the field keeps the last delay while off.
+    switch_value(ui->spin_cycle_delay, checked, 0, cycle_delay_, false);
+}
+
+void WSensorSettings::switch_value(QSpinBox* box, bool on, int off_value, int& last_on_value,
+                                   bool show_off_value)
+{
+    box->setEnabled(on);
+    const QSignalBlocker block(box);
+    if (!on) {
+        if (box->value() != off_value)
+            last_on_value = box->value();
+        if (show_off_value)
+            box->setValue(off_value);
+    } else if (!loading_ && box->value() == off_value) {
+        // Switching on with the "off" value would be undone by the record
+        // shown after the write: the last value in use comes back.
+        box->setValue(last_on_value);
     }
     setting_edited();
 }

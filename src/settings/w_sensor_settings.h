@@ -20,8 +20,8 @@
 #include <optional>
 #include <vector>
 
-class QEvent;
 class QPushButton;
+class QSpinBox;
 class FormConvolution;
 
 namespace Ui {
@@ -79,6 +79,11 @@ protected:
 private:
     void connect_edits();
     void check_window_and_period();
+    /// A check box that switches `box` between `off_value` ("off" in the
+    /// record) and a value of its own: switching off remembers the value in
+    /// use in `last_on_value` (and shows `off_value` when `show_off_value`),
+    /// switching on brings it back when the field holds the "off" value.
+    void switch_value(QSpinBox* box, bool on, int off_value, int& last_on_value, bool show_off_value);
     void update_distance_limits(double keep_value);
     void mark_pressed(QPushButton* button);
     void clear_result();
