@@ -92,16 +92,6 @@ struct Recorder : orvex::IProgramEvents {
     }
 };
 
-// The offscreen platform cannot raise windows and says so whenever a window
-// is brought to the front; everything else goes on to the failing handler.
-QtMessageHandler g_next_handler = nullptr;
-void skip_raise_notice(QtMsgType type, const QMessageLogContext& context, const QString& msg)
-{
-    if (msg == QStringLiteral("This plugin does not support raise()"))
-        return;
-    g_next_handler(type, context, msg);
-}
-
 struct SettingsWindow : ::testing::Test {
     TempDir exe_dir;
     std::unique_ptr<orvex::sim::simulator> sim;
@@ -111,7 +101,6 @@ struct SettingsWindow : ::testing::Test {
     void SetUp() override
     {
         sim = orvex::test::start_simulator({orvex::test::loopback_address(2) + ",serial=00042"});
-        g_next_handler = qInstallMessageHandler(skip_raise_notice);
         ASSERT_TRUE(orvex::test::start_program_in(exe_dir));
         form = app::form_settings();
         ASSERT_NE(form, nullptr);
