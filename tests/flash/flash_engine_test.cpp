@@ -16,6 +16,9 @@ protected:
     {
         SimSensor::SetUp();
         flash().set_operating_mode(flash_commands::mode_flash_work);
+        // The mode datagram gets no reply: a test that clears the log before
+        // the simulator has taken it would find it among its own requests.
+        ASSERT_TRUE(mode_taken(flash_commands::mode_flash_work));
     }
 };
 

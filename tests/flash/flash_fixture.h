@@ -89,14 +89,17 @@ protected:
         return done();
     }
 
-    /// Waits until the simulator has taken the measuring-mode datagram.
-    bool back_in_measuring_mode() const
+    /// Waits until the simulator has taken an operating-mode datagram for
+    /// `mode` as the last request.
+    bool mode_taken(std::uint8_t mode) const
     {
         return eventually([&] {
             const auto l = log();
-            return !l.empty() && l.back().size() == 9 && l.back()[0] == 0x86 && l.back()[5] == 0;
+            return !l.empty() && l.back().size() == 9 && l.back()[0] == 0x86 && l.back()[5] == mode;
         });
     }
+    /// Waits until the simulator has taken the measuring-mode datagram.
+    bool back_in_measuring_mode() const { return mode_taken(0); }
 
     static byte_vector pattern(std::size_t n, std::uint8_t seed = 1)
     {
