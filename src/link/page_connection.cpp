@@ -75,10 +75,22 @@ void PageConnection::refresh_list()
 {
     if (search_.count() <= shown_.size())
         return;
+    // A reply that sorts in above the selected row must not move the
+    // selection to another device (or drop it): the engineer's choice stays.
+    const int selected = ui->listSearchSensors->currentRow();
+    const bool had_selection = selected >= 0 && selected < static_cast<int>(shown_.size());
+    const sensor_info chosen = had_selection ? shown_[selected] : sensor_info{};
     shown_ = search_.found();
     ui->listSearchSensors->clear();
     for (const sensor_info& s : shown_)
         ui->listSearchSensors->addItem(QString::fromStdString(orvex::k7::list_row_text(s)));
+    if (!had_selection)
+        return;
+    const auto same = std::find_if(shown_.begin(), shown_.end(), [&](const sensor_info& s) {
+        return s.address == chosen.address && s.serial == chosen.serial;
+    });
+    if (same != shown_.end())
+        ui->listSearchSensors->setCurrentRow(static_cast<int>(same - shown_.begin()));
 }
 
 void PageConnection::on_btnSearchConnect_clicked()
@@ -105,13 +117,15 @@ void PageConnection::listSearchSensors_showContextMenu(const QPoint& pos)
     const sensor_info record = shown_[row];
 
     QMenu menu(this);
+    // The actions act on the device the menu was opened for, even when the
+    // list is refilled (and its rows move) while the menu is open.
     if (record.type == orvex::k7::type_eb1)
         connect(menu.addAction(tr("Подключить плату управления")), &QAction::triggered, this,
-                [this] { connect_selected(control_board); });
+                [this, record] { connect_guarded(record, control_board); });
     connect(menu.addAction(tr("Подключить как первый канал")), &QAction::triggered, this,
-            [this] { connect_selected(first_channel); });
+            [this, record] { connect_guarded(record, first_channel); });
     connect(menu.addAction(tr("Подключить как второй канал")), &QAction::triggered, this,
-            [this] { connect_selected(second_channel); });
+            [this, record] { connect_guarded(record, second_channel); });
     menu.addSeparator();
     connect(menu.addAction(tr("Изменить IP-адрес")), &QAction::triggered, this,
             [this, record] { change_address(record); });
@@ -125,8 +139,14 @@ bool PageConnection::connect_selected(channel which)
         ui->btnSearchConnect->setIcon(app::icons().close);
         return false;
     }
+    const sensor_info record = shown_[row]; // a modal box inside may refill shown_
+    return connect_guarded(record, which);
+}
+
+bool PageConnection::connect_guarded(const sensor_info& record, channel which)
+{
     try {
-        return connect_record(shown_[row], which);
+        return connect_record(record, which);
     } catch (const std::exception&) {
         ui->btnSearchConnect->setIcon(app::icons().close);
         QMessageBox::critical(this, tr("Ошибка"), tr("Ошибка при подключении к датчику"));

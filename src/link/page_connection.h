@@ -53,6 +53,8 @@ protected:
 private:
     bool start_search();
     void change_address(const orvex::k7::sensor_info& device);
+    /// connect_record with a link failure shown as an error box.
+    bool connect_guarded(const orvex::k7::sensor_info& record, channel which);
     bool connect_record(const orvex::k7::sensor_info& record, channel which);
     void announce_first_channel();
     void update_title();

@@ -80,20 +80,31 @@ struct ConnectionPage : ::testing::Test {
         return page->findChild<T*>(QString::fromLatin1(name));
     }
 
-    // Searches until all three simulated sensors are listed; returns their rows.
-    std::vector<int> search_ours()
+    // Searches until all three simulated sensors are listed; returns how many
+    // are. Simulators of parallel test processes answer the broadcast too and
+    // sort in between, so rows are looked up by address where they are used.
+    std::size_t search_ours()
     {
         child<QPushButton>("btnConnectionSearch")->click();
-        auto* list = child<QListWidget>("listSearchSensors");
-        std::vector<int> rows;
-        for (int wait = 0; wait < 400 && rows.size() < 3; ++wait) {
+        std::size_t listed = 0;
+        for (int wait = 0; wait < 400 && listed < 3; ++wait) {
             QTest::qWait(10);
-            rows.clear();
-            for (int r = 0; r < list->count(); ++r)
-                if (list->item(r)->text().startsWith(qstr(orvex::test::loopback_block())))
-                    rows.push_back(r);
+            listed = 0;
+            for (int host = 2; host <= 4; ++host)
+                listed += row(host) >= 0 ? 1 : 0;
         }
-        return rows;
+        return listed;
+    }
+
+    // The current row of our simulated sensor at loopback host `host`, or -1.
+    int row(int host)
+    {
+        const QString prefix = qstr(loopback_address(host)) + QStringLiteral("   -");
+        auto* list = child<QListWidget>("listSearchSensors");
+        for (int r = 0; r < list->count(); ++r)
+            if (list->item(r)->text().startsWith(prefix))
+                return r;
+        return -1;
     }
 
     void select(int row) { child<QListWidget>("listSearchSensors")->setCurrentRow(row); }
@@ -104,15 +115,14 @@ struct ConnectionPage : ::testing::Test {
 TEST_F(ConnectionPage, SearchListsEachSimulatedSensorOnceWithItsRowText)
 {
     EXPECT_EQ(child<QLineEdit>("editSearchAddr")->text(), QStringLiteral("127.255.255.255"));
-    const auto rows = search_ours();
-    ASSERT_EQ(rows.size(), 3u);
+    ASSERT_EQ(search_ours(), 3u);
     EXPECT_EQ(orvex::app::main_window()->windowTitle(), QStringLiteral("Поиск датчиков..."));
     EXPECT_EQ(child<QPushButton>("btnConnectionSearch")->text(), QStringLiteral("Остановить поиск"));
     auto* list = child<QListWidget>("listSearchSensors");
-    EXPECT_EQ(list->item(rows[0])->text(),
+    EXPECT_EQ(list->item(row(2))->text(),
               qstr(loopback_address(2)) +
                   QStringLiteral("   -   00042   -   49m   -   2d сканер(V) (0)   -   \"First\""));
-    EXPECT_TRUE(list->item(rows[2])->text().contains(QStringLiteral("   -   39z   -   ")));
+    EXPECT_TRUE(list->item(row(4))->text().contains(QStringLiteral("   -   39z   -   ")));
 
     child<QPushButton>("btnConnectionSearch")->click();
     EXPECT_EQ(child<QPushButton>("btnConnectionSearch")->text(), QStringLiteral("Искать датчики"));
@@ -136,12 +146,11 @@ TEST_F(ConnectionPage, FirstChannelIsAnnouncedInOrderAndSecondChannelJoinsTheTit
         &hub, &orvex::ProgramEvents::sensor_connected, &scope,
         [](const orvex::k7::sensor_info& info) { log.push_back("sensor_connected " + info.serial); });
 
-    const auto rows = search_ours();
-    ASSERT_EQ(rows.size(), 3u);
+    ASSERT_EQ(search_ours(), 3u);
     EXPECT_TRUE(page->connect_selected(PageConnection::second_channel) == false); // nothing selected
-    select(rows[1]);
+    select(row(3));
     EXPECT_FALSE(page->connect_selected(PageConnection::second_channel)); // no first channel yet
-    select(rows[0]);
+    select(row(2));
     child<QPushButton>("btnSearchConnect")->click();
     ASSERT_TRUE(orvex::app::device(0).is_connected());
     EXPECT_EQ(log, (std::vector<std::string>{"on_sensor_settings(true)", "on_sensor_connected",
@@ -152,7 +161,7 @@ TEST_F(ConnectionPage, FirstChannelIsAnnouncedInOrderAndSecondChannelJoinsTheTit
     EXPECT_TRUE(orvex::app::main_window()->findChild<QWidget*>(QStringLiteral("pageChart"))->isEnabled());
 
     // The search was stopped by the connection; the rows stay.
-    select(rows[1]);
+    select(row(3));
     log.clear();
     EXPECT_TRUE(page->connect_selected(PageConnection::second_channel));
     EXPECT_TRUE(orvex::app::device(1).is_connected());
@@ -162,19 +171,18 @@ TEST_F(ConnectionPage, FirstChannelIsAnnouncedInOrderAndSecondChannelJoinsTheTit
                   QStringLiteral("  +  второй канал: ") + qstr(loopback_address(3)));
 
     // Connecting a first channel again drops the second.
-    select(rows[1]);
+    select(row(3));
     EXPECT_TRUE(page->connect_selected(PageConnection::first_channel));
     EXPECT_FALSE(orvex::app::device(1).is_connected());
 }
 
 TEST_F(ConnectionPage, OldFirmwareIsRefusedWithTheMessage)
 {
-    const auto rows = search_ours();
-    ASSERT_EQ(rows.size(), 3u);
-    select(rows[0]);
+    ASSERT_EQ(search_ours(), 3u);
+    select(row(2));
     ASSERT_TRUE(page->connect_selected(PageConnection::first_channel));
     BoxCloser closer;
-    select(rows[2]);
+    select(row(4));
     EXPECT_FALSE(page->connect_selected(PageConnection::first_channel));
     EXPECT_FALSE(orvex::app::device(0).is_connected());
     // Regression: the title went on naming the sensor dropped for the attempt.
@@ -195,13 +203,28 @@ TEST_F(ConnectionPage, MistypedSearchAddressIsReportedNotFatal)
     child<QLineEdit>("editSearchAddr")->setText(QStringLiteral("127.255.255.255"));
 }
 
+TEST_F(ConnectionPage, SelectionFollowsItsDeviceWhenALaterReplySortsInAbove)
+{
+    // Regression: the refill cleared the list, so a sensor answering late
+    // dropped the engineer's selection and "Соединить" then failed.
+    ASSERT_EQ(search_ours(), 3u);
+    select(row(3));
+    const auto late = orvex::test::start_simulator({loopback_address(1) + ",serial=00041"});
+    for (int wait = 0; wait < 400 && row(1) < 0; ++wait)
+        QTest::qWait(10);
+    ASSERT_GE(row(1), 0);
+    EXPECT_EQ(child<QListWidget>("listSearchSensors")->currentRow(), row(3));
+    child<QPushButton>("btnSearchConnect")->click();
+    ASSERT_TRUE(orvex::app::device(0).is_connected());
+    EXPECT_EQ(orvex::app::device(0).commands().info().serial, "00043");
+}
+
 TEST_F(ConnectionPage, ClosingWithTwoChannelsDisconnectsBothAndStoresTheSearchAddress)
 {
-    const auto rows = search_ours();
-    ASSERT_EQ(rows.size(), 3u);
-    select(rows[0]);
+    ASSERT_EQ(search_ours(), 3u);
+    select(row(2));
     ASSERT_TRUE(page->connect_selected(PageConnection::first_channel));
-    select(rows[1]);
+    select(row(3));
     ASSERT_TRUE(page->connect_selected(PageConnection::second_channel));
     orvex::app::main_window()->close();
     EXPECT_FALSE(orvex::app::device(0).is_connected());
@@ -211,8 +234,7 @@ TEST_F(ConnectionPage, ClosingWithTwoChannelsDisconnectsBothAndStoresTheSearchAd
 
 TEST_F(ConnectionPage, ContextMenuOffersTheBoardOnlyForBoardsAndChangesAnAddress)
 {
-    const auto rows = search_ours();
-    ASSERT_EQ(rows.size(), 3u);
+    ASSERT_EQ(search_ours(), 3u);
     auto* list = child<QListWidget>("listSearchSensors");
 
     // A popup menu grabs the keyboard, which the offscreen platform declines
@@ -254,10 +276,10 @@ TEST_F(ConnectionPage, ContextMenuOffersTheBoardOnlyForBoardsAndChangesAnAddress
     const QStringList common{QStringLiteral("Подключить как первый канал"),
                              QStringLiteral("Подключить как второй канал"), QStringLiteral("|"),
                              QStringLiteral("Изменить IP-адрес")};
-    EXPECT_EQ(open_menu(rows[0], QString()), common);
-    EXPECT_EQ(open_menu(rows[1], QString()),
+    EXPECT_EQ(open_menu(row(2), QString()), common);
+    EXPECT_EQ(open_menu(row(3), QString()),
               QStringList{QStringLiteral("Подключить плату управления")} + common);
-    EXPECT_EQ(list->currentRow(), rows[1]) << "the row under the cursor is selected";
+    EXPECT_EQ(list->currentRow(), row(3)) << "the row under the cursor is selected";
 
     // Address change of the third sensor: the dialog preselects the computer
     // address it was found on; the sensor moves and the restarted search
@@ -281,7 +303,7 @@ TEST_F(ConnectionPage, ContextMenuOffersTheBoardOnlyForBoardsAndChangesAnAddress
         dialog->findChild<QPushButton*>(QStringLiteral("btn_accept"))->click();
     });
     dialog_poll.start(5);
-    open_menu(rows[2], QStringLiteral("Изменить IP-адрес"));
+    open_menu(row(4), QStringLiteral("Изменить IP-адрес"));
     EXPECT_EQ(preselected, qstr(third->computer_address_text));
     EXPECT_TRUE(page->searcher().running());
 
