@@ -7,6 +7,8 @@
 #include "calibr/form_calibr.h"
 #include "diag/form_debug.h"
 #include "diag/form_laser_tuning.h"
+#include "diag/page_debug.h"
+#include "diag/page_latch.h"
 #include "flash/form_flash.h"
 #include "flash/page_bitstream.h"
 #include "imaging/form_image.h"
@@ -19,6 +21,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QMessageBox>
+#include <QVBoxLayout>
 
 namespace orvex::app {
 namespace {
@@ -206,6 +209,14 @@ void setup_windows()
     g_page_connection = new PageConnection;
     window->host_page(window->findChild<QWidget*>(QStringLiteral("pageConnection")), g_page_connection);
     register_receiver(g_page_connection);
+    auto* page_latch = new PageLatch;
+    window->host_page(window->findChild<QWidget*>(QStringLiteral("pageLatch")), page_latch);
+    register_receiver(page_latch);
+    // The register page is no receiver; its container has no layout of its own.
+    auto* debug_container = window->findChild<QWidget*>(QStringLiteral("pageDebug"));
+    auto* debug_layout = new QVBoxLayout(debug_container);
+    debug_layout->setContentsMargins(0, 0, 0, 0);
+    debug_layout->addWidget(new PageDebug(debug_container));
 
     const bool developer_mode = program_settings().developer_mode;
     for_each_receiver([developer_mode](IProgramEvents& r) { r.on_developer_mode(developer_mode); });

@@ -26,6 +26,7 @@ void ProgramSettings::bind()
     prop("Program.convolution_sets", convolution_sets);
     prop("sandbox", sandbox);
     prop("image_show_settings", image_show_settings);
+    prop("Program.RecoveryImageFile", recovery_image_file);
 }
 
 void ProgramSettings::apply_developer_mode_rule()

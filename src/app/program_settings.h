@@ -45,6 +45,13 @@ public:
     std::vector<ConvolutionSet> convolution_sets;
     SandboxSettings sandbox;
     bool image_show_settings = false;
+    /// Reference image of the recovery firmware that the debug page compares
+    /// with the flash; a relative path is taken from the executable's folder.
+#ifdef _WIN32
+    std::string recovery_image_file = "D:/misc/quorin/recovery.bin";
+#else
+    std::string recovery_image_file = "recovery.bin";
+#endif
 };
 
 } // namespace orvex

@@ -154,13 +154,15 @@ void Quorin::on_MainTimerTimeout()
     auto& second = orvex::app::device(1);
     orvex::app::page_task_list().resume_all();
     first.flash().jobs().resume_flash_jobs();
-    // The calibration form and the sandbox join these conditions when they
-    // get their profile check boxes.
+    // The calibration form joins these conditions when it gets its profile
+    // check box.
     PageChart* chart = orvex::app::page_chart();
     const bool chart_shown = ui->stackWidget->currentWidget() == ui->pageChart ||
                              (ui->pageChart->parentWidget() == nullptr && ui->pageChart->isVisible());
     const bool chart_polls = chart != nullptr && chart_shown && chart->poll_checked();
-    first.engine().set_profile_poll(chart_polls);
+    FormSandbox* sandbox = orvex::app::form_sandbox();
+    const bool sandbox_polls = sandbox->isVisible() && sandbox->poll_checked();
+    first.engine().set_profile_poll(chart_polls || sandbox_polls);
     second.engine().set_profile_poll(chart_polls);
     emit orvex::app::program_events().timer_tick();
     if (first.is_connected()) {

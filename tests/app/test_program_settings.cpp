@@ -36,6 +36,8 @@ TEST(ProgramSettingsFile, DefaultsAreWrittenInDeclarationOrderWithFourSpaceInden
     TempDir dir;
     ProgramSettings s;
     ASSERT_TRUE(s.save(file_of(dir), true));
+    // The recovery image's default is the workstation path on Windows, the executable's folder elsewhere.
+    EXPECT_EQ(s.recovery_image_file.substr(s.recovery_image_file.size() - 12), "recovery.bin");
     const std::string expected = "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
                                  "<root>\n"
                                  "    <Program>\n"
@@ -66,6 +68,9 @@ TEST(ProgramSettingsFile, DefaultsAreWrittenInDeclarationOrderWithFourSpaceInden
                                  "        <coef_enc_2>-5000</coef_enc_2>\n"
                                  "        <coef_enc_3>-5000</coef_enc_3>\n"
                                  "        <convolution_sets/>\n"
+                                 "        <RecoveryImageFile>" +
+                                 s.recovery_image_file +
+                                 "</RecoveryImageFile>\n"
                                  "    </Program>\n"
                                  "    <Windows>\n"
                                  "        <ImageWindowResolution>640x512</ImageWindowResolution>\n"
