@@ -5,6 +5,8 @@
 #include "app/program_settings.h"
 #include "app/quorin.h"
 #include "charts/chart_orvex.h"
+#include "diag/form_debug.h"
+#include "diag/form_laser_tuning.h"
 #include "diag/page_debug.h"
 #include "diag/page_latch.h"
 #include "diag/vita_init_block.h"
@@ -234,4 +236,50 @@ TEST_F(Diagnostics, SandboxSortsPolledProfilesAndStoresItsSettings)
     tick();
     EXPECT_FALSE(app::device(0).engine().profile_poll());
     sandbox->hide();
+}
+
+TEST_F(Diagnostics, DebugWindowLaysOutTheDescribedRecordAndShowsItsFields)
+{
+    FormDebug* form = app::form_debug();
+    auto* read = form->findChild<QPushButton*>(QStringLiteral("btnOnceRead"));
+    read->click(); // no descriptor yet: an empty record, nothing shown
+    EXPECT_TRUE(form->findChildren<QLabel*>(QStringLiteral("labOnceValue0")).isEmpty());
+    form->findChild<QPushButton*>(QStringLiteral("btnReadDescr"))->click();
+    ASSERT_EQ(form->layout().fields.size(), 5u);
+    EXPECT_EQ(form->layout().length, 8u);
+    read->click();
+    // The simulator's record: frames in bits 31..0 count its reads, power in bit 40.
+    EXPECT_EQ(form->findChild<QLabel*>(QStringLiteral("labOnceName2"))->text(), QStringLiteral("power :"));
+    EXPECT_EQ(form->findChild<QLabel*>(QStringLiteral("labOnceValue2"))->text(), QStringLiteral("1"));
+    read->click();
+    EXPECT_EQ(form->findChild<QLabel*>(QStringLiteral("labOnceValue0"))->text(), QStringLiteral("3"));
+    form->findChild<QPushButton*>(QStringLiteral("btnReadDescr"))->click(); // rebuilt, not doubled
+    EXPECT_EQ(form->findChildren<QLabel*>(QStringLiteral("labOnceValue4")).size(), 1);
+    sim->set_answering(0, false);
+    read->click();
+    EXPECT_EQ(read->text(), QStringLiteral("-----"));
+}
+
+TEST_F(Diagnostics, LaserTuningAnalysesFramesOnlyWhileShown)
+{
+    FormLaserTuning* form = app::form_laser_tuning();
+    auto& engine = app::device(0).engine();
+    engine.set_image_request(true, false);
+    int received = 0;
+    auto connection =
+        QObject::connect(&app::program_events(), &ProgramEvents::image_received, [&received] { ++received; });
+    ASSERT_TRUE(tick_until([&] { return received > 0; }, 4000));
+    EXPECT_TRUE(form->rows().empty()) << "hidden window ignores frames";
+    form->show();
+    received = 0;
+    ASSERT_TRUE(tick_until([&] { return received > 0; }, 4000));
+    QObject::disconnect(connection);
+    engine.set_image_request(false, false);
+    ASSERT_EQ(form->rows().size(), 1024u);
+    const auto lit = std::count_if(form->rows().begin(), form->rows().end(),
+                                   [](const diag::laser_row& r) { return r.peak > 0 && r.width50 > 0; });
+    EXPECT_GT(lit, 500) << "the simulated line lights most rows";
+    auto* chart = form->findChild<qt::ChartOrvex*>(QStringLiteral("chartEnergyDistribution"));
+    EXPECT_EQ(chart->curve(1).points.size(), 1024u);
+    form->hide();
 }
