@@ -79,5 +79,9 @@ int run_firmware(const QStringList& args);
 int run_ident(const QStringList& args);
 int run_tables(const QStringList& args);
 int run_protect(const QStringList& args);
+int run_regs(const QStringList& args);
+int run_power(const QStringList& args);
+int run_latch(const QStringList& args);
+int run_errors(const QStringList& args);
 
 } // namespace k7ctl

@@ -25,6 +25,10 @@ const subcommand subcommands[] = {
     {"ident", "write the identification record", k7ctl::run_ident},
     {"tables", "write, read back or analyse the calibration tables", k7ctl::run_tables},
     {"protect", "flash block protection", k7ctl::run_protect},
+    {"regs", "read, write or dump the image sensor's registers", k7ctl::run_regs},
+    {"power", "switch or restart the image sensor's supply", k7ctl::run_power},
+    {"latch", "latch the sensor's internal record into a file", k7ctl::run_latch},
+    {"errors", "read (and clear) the sensor's error state", k7ctl::run_errors},
 };
 
 void print_usage(std::FILE* to)
