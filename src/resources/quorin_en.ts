@@ -53,6 +53,14 @@
         <source>DebugForm</source>
         <translation>DebugForm</translation>
     </message>
+    <message>
+        <source>Запись</source>
+        <translation>Record</translation>
+    </message>
+    <message>
+        <source>Канал 2</source>
+        <translation>Channel 2</translation>
+    </message>
 </context>
 <context>
     <name>FormDialogIP</name>
@@ -154,6 +162,34 @@
     <message>
         <source>Песочница</source>
         <translation>Sandbox</translation>
+    </message>
+    <message>
+        <source>Опрос</source>
+        <translation>Poll</translation>
+    </message>
+    <message>
+        <source>Вырезать</source>
+        <translation>Cut</translation>
+    </message>
+    <message>
+        <source>Инверсия</source>
+        <translation>Invert</translation>
+    </message>
+    <message>
+        <source>Точки</source>
+        <translation>Points</translation>
+    </message>
+    <message>
+        <source>Окно:</source>
+        <translation>Window:</translation>
+    </message>
+    <message>
+        <source>Расстояние:</source>
+        <translation>Distance:</translation>
+    </message>
+    <message>
+        <source>Мин кол-во:</source>
+        <translation>Min count:</translation>
     </message>
 </context>
 <context>
@@ -376,6 +412,120 @@
     <message>
         <source>  +  второй канал: </source>
         <translation>  +  second channel: </translation>
+    </message>
+</context>
+<context>
+    <name>PageDebug</name>
+    <message>
+        <source>Регистры</source>
+        <translation>Registers</translation>
+    </message>
+    <message>
+        <source>Настройки Vita / Python</source>
+        <translation>Vita / Python settings</translation>
+    </message>
+    <message>
+        <source>В файл</source>
+        <translation>To file</translation>
+    </message>
+    <message>
+        <source>Состояние</source>
+        <translation>State</translation>
+    </message>
+    <message>
+        <source>Vita, питание</source>
+        <translation>Vita, power</translation>
+    </message>
+    <message>
+        <source>Выкл</source>
+        <translation>Off</translation>
+    </message>
+    <message>
+        <source>Вкл</source>
+        <translation>On</translation>
+    </message>
+    <message>
+        <source>Рест</source>
+        <translation>Rest</translation>
+    </message>
+    <message>
+        <source>Защита флешки</source>
+        <translation>Flash protection</translation>
+    </message>
+    <message>
+        <source>Исправить</source>
+        <translation>Fix</translation>
+    </message>
+    <message>
+        <source>Аварийная прошивка</source>
+        <translation>Recovery firmware</translation>
+    </message>
+    <message>
+        <source>Регистры сенсора</source>
+        <translation>Sensor registers</translation>
+    </message>
+    <message>
+        <source>Проверить все</source>
+        <translation>Check all</translation>
+    </message>
+    <message>
+        <source>Неправильное число</source>
+        <translation>Invalid number</translation>
+    </message>
+    <message>
+        <source>Регистр </source>
+        <translation>Register </translation>
+    </message>
+    <message>
+        <source>Чтение завершено успешно</source>
+        <translation>Reading completed successfully</translation>
+    </message>
+    <message>
+        <source>Не удалось открыть файл</source>
+        <translation>Could not open the file</translation>
+    </message>
+    <message>
+        <source>Ошибка</source>
+        <translation>Error</translation>
+    </message>
+    <message>
+        <source>Чтение регистров уже идет</source>
+        <translation>Registers are already being read</translation>
+    </message>
+    <message>
+        <source>Перезапуск питания уже идет</source>
+        <translation>A power restart is already running</translation>
+    </message>
+    <message>
+        <source>Флеш занята другой операцией</source>
+        <translation>Flash is busy with another operation</translation>
+    </message>
+    <message>
+        <source>Строка версии программы слишком длинная</source>
+        <translation>The program version string is too long</translation>
+    </message>
+    <message>
+        <source>Не найден файл аварийной прошивки</source>
+        <translation>Recovery firmware file not found</translation>
+    </message>
+</context>
+<context>
+    <name>PageLatch</name>
+    <message>
+        <source>Опрос</source>
+        <translation>Poll</translation>
+    </message>
+    <message>
+        <source>Состояние</source>
+        <translation>State</translation>
+    </message>
+    <message>
+        <source>Записать</source>
+        <translation>Write</translation>
+    </message>
+    <message>
+        <source>Прочитать</source>
+        <translation>Read</translation>
     </message>
 </context>
 <context>
