@@ -6,6 +6,8 @@
 #include "app/program_events.h"
 #include "app/program_settings.h"
 #include "app/quorin.h"
+#include "diag/page_debug.h"
+#include "diag/page_latch.h"
 #include "flash/form_flash.h"
 #include "flash/page_bitstream.h"
 #include "link/page_connection.h"
@@ -96,13 +98,16 @@ TEST(StartUp, MissingSettingsFileIsReportedAndRewrittenInTheExecutableFolder)
     EXPECT_EQ(forms.front(), static_cast<QWidget*>(orvex::app::form_flash()));
     EXPECT_EQ(forms.back(), static_cast<QWidget*>(orvex::app::main_window()));
     EXPECT_EQ(forms[6], static_cast<QWidget*>(orvex::app::form_fast_settings()));
-    // Receivers in notification order: main window, firmware page, profile page, connection page.
+    // Receivers in notification order: main window, firmware page, profile page, connection page, latch page.
     const auto& receivers = orvex::app::receivers();
-    ASSERT_EQ(receivers.size(), 4u);
+    ASSERT_EQ(receivers.size(), 5u);
     EXPECT_EQ(receivers[0], static_cast<orvex::IProgramEvents*>(orvex::app::main_window()));
     EXPECT_NE(dynamic_cast<PageBitstream*>(receivers[1]), nullptr);
     EXPECT_EQ(receivers[2], static_cast<orvex::IProgramEvents*>(orvex::app::page_chart()));
     EXPECT_EQ(receivers[3], static_cast<orvex::IProgramEvents*>(orvex::app::page_connection()));
+    EXPECT_NE(dynamic_cast<PageLatch*>(receivers[4]), nullptr);
+    EXPECT_NE(orvex::app::main_window()->findChild<PageDebug*>(), nullptr)
+        << "the register page is no receiver";
     orvex::app::setup_windows(); // a second call changes nothing
     EXPECT_EQ(orvex::app::top_level_forms().size(), 9u);
 }
