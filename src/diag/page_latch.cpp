@@ -16,6 +16,7 @@ PageLatch::PageLatch(QWidget* parent) : QWidget(parent), ui(new Ui::PageLatch)
     auto* chart = ui->chartLatch;
     chart->set_ranges(0, 4096, 0, 256);
     auto& curve = chart->add_curve();
+    curve.connect = true;
     curve.line_width = 1.0;
 }
 
