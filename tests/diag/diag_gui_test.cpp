@@ -154,7 +154,7 @@ TEST_F(Diagnostics, TimedRestartSwitchesPowerOnAfterThePauseWhileTicksRun)
     EXPECT_GT(ticks, 50) << "the window kept ticking during the pause";
 }
 
-TEST_F(Diagnostics, InitialisationBlockAndRecoveryCheck)
+TEST_F(Diagnostics, InitialisationBlockProtectionAndRecoveryCheck)
 {
     find<QPushButton>("btnBitstreamInitRegisters")->click();
     auto& jobs = app::device(0).flash().jobs();
@@ -163,6 +163,12 @@ TEST_F(Diagnostics, InitialisationBlockAndRecoveryCheck)
     ASSERT_TRUE(k7::build_vita_init_block(app::version_string.toStdString(), expected));
     EXPECT_EQ(sim->flash_read(0, k7::vita_init_block_address, expected.size()), expected);
     EXPECT_EQ(sim->operating_mode(0), 0) << "back in measuring mode";
+
+    auto* protection = find<QToolButton>("btn_flash_protection_info");
+    protection->click();
+    EXPECT_TRUE(has_icon(protection, app::icons().warning)) << "individual block protection starts off";
+    find<QPushButton>("btn_flash_protection_fix")->click();
+    EXPECT_TRUE(has_icon(protection, app::icons().accept)) << "the fix refreshes the information";
 
     // The reference image: missing, complete and equal, shorter than 2560 bytes.
     auto* info = find<QToolButton>("btn_bitstream_recovery_info");
