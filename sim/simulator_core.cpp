@@ -64,8 +64,14 @@ void simulator_core::start()
         throw std::runtime_error("the simulator was stopped; create a new one");
     if (started_)
         return;
+    std::vector<boost::asio::ip::address_v4> devices;
     for (auto& m : models_)
-        front_.open(boost::asio::ip::address_v4(m->address()), device_port);
+        devices.emplace_back(m->address());
+    const auto taken = udp_front::addresses_in_use(devices, device_port);
+    if (!taken.empty())
+        throw std::runtime_error(udp_front::taken_message(taken.front(), device_port));
+    for (const auto& a : devices)
+        front_.open(a, device_port, true);
     std::uint32_t bind = 0;
     parse_ipv4(opts_.search_bind, bind);
     search_port_ = front_.open(boost::asio::ip::address_v4(bind), device_port);

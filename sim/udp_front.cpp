@@ -4,6 +4,7 @@
 
 #include <boost/asio/steady_timer.hpp>
 
+#include <algorithm>
 #include <array>
 #include <iostream>
 #include <stdexcept>
@@ -29,29 +30,120 @@ udp_front::~udp_front()
 
 namespace {
 
-void bind_socket(boost::asio::ip::udp::socket& s, const boost::asio::ip::address_v4& address,
-                 unsigned short port_number)
+std::string endpoint_text(const boost::asio::ip::address_v4& address, unsigned short port_number)
 {
+    return address.to_string() + ":" + std::to_string(port_number);
+}
+
+void bind_socket(boost::asio::ip::udp::socket& s, const boost::asio::ip::address_v4& address,
+                 unsigned short port_number, bool device, bool check)
+{
+    if (check && !udp_front::addresses_in_use({address}, port_number).empty())
+        throw std::runtime_error(udp_front::taken_message(address, port_number));
     boost::system::error_code ec;
     s.open(boost::asio::ip::udp::v4(), ec);
-    if (!ec)
+#ifdef _WIN32
+    // Windows lets a socket on an address sit beside a wildcard one without
+    // reuse, and with reuse it would take an address over: devices go without.
+    const bool reuse = !device;
+#else
+    (void)device;
+    const bool reuse = true;
+#endif
+    if (!ec && reuse)
         s.set_option(boost::asio::socket_base::reuse_address(true), ec);
     if (!ec)
         s.bind(boost::asio::ip::udp::endpoint(address, port_number), ec);
     if (ec) {
         boost::system::error_code ignored;
         s.close(ignored);
-        throw std::runtime_error("cannot bind " + address.to_string() + ":" + std::to_string(port_number) +
-                                 ": " + ec.message());
+        throw std::runtime_error("cannot bind " + endpoint_text(address, port_number) + ": " + ec.message());
     }
+}
+
+// Binds a socket without address reuse: fails with address_in_use when any
+// socket already holds this address and port, or any socket holds the port
+// on the wildcard address.
+boost::system::error_code bind_alone(boost::asio::io_context& io, const boost::asio::ip::address_v4& address,
+                                     unsigned short port_number)
+{
+    boost::asio::ip::udp::socket s(io);
+    boost::system::error_code ec;
+    s.open(boost::asio::ip::udp::v4(), ec);
+    if (!ec)
+        s.bind(boost::asio::ip::udp::endpoint(address, port_number), ec);
+    boost::system::error_code ignored;
+    s.close(ignored);
+    return ec;
 }
 
 } // namespace
 
-std::size_t udp_front::open(const boost::asio::ip::address_v4& address, unsigned short port_number)
+std::vector<boost::asio::ip::address_v4>
+udp_front::addresses_in_use(const std::vector<boost::asio::ip::address_v4>& addresses,
+                            unsigned short port_number)
+{
+    namespace ip = boost::asio::ip;
+    boost::asio::io_context io;
+    std::vector<ip::address_v4> unsure;
+    for (const auto& a : addresses)
+        if (bind_alone(io, a, port_number) == boost::asio::error::address_in_use)
+            unsure.push_back(a);
+    if (unsure.empty())
+        return unsure;
+    // 127.0.0.0 is no device's address: when it binds alone, no wildcard
+    // socket holds the port, and the refusals above were the addresses' own.
+    if (!bind_alone(io, ip::address_v4(0x7F000000u), port_number))
+        return unsure;
+
+    // A wildcard socket holds the port (another simulator's search socket
+    // takes anything sent to an address nobody else holds, and answers from
+    // 127.0.0.1): ask each address for its description; only a device bound
+    // there answers from it.
+    ip::udp::socket probe(io);
+    boost::system::error_code ec;
+    probe.open(ip::udp::v4(), ec);
+    if (!ec)
+        probe.bind(ip::udp::endpoint(ip::address_v4::loopback(), 0), ec);
+    if (!ec)
+        probe.non_blocking(true, ec);
+    if (ec)
+        return {};
+    const std::uint8_t request[1] = {0xF4};
+    for (int round = 0; round < 2; ++round) // a second request against a lossy simulator
+        for (const auto& a : unsure)
+            probe.send_to(boost::asio::buffer(request), ip::udp::endpoint(a, port_number), 0, ec);
+    std::vector<ip::address_v4> taken;
+    std::array<std::uint8_t, 512> reply{};
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(100);
+    while (taken.size() < unsure.size() && std::chrono::steady_clock::now() < until) {
+        ip::udp::endpoint from;
+        const std::size_t n = probe.receive_from(boost::asio::buffer(reply), from, 0, ec);
+        if (ec == boost::asio::error::would_block) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+            continue;
+        }
+        if (ec || n == 0 || reply[0] != 0xF4 || !from.address().is_v4())
+            continue;
+        const auto a = from.address().to_v4();
+        if (std::find(unsure.begin(), unsure.end(), a) != unsure.end() &&
+            std::find(taken.begin(), taken.end(), a) == taken.end())
+            taken.push_back(a);
+    }
+    return taken;
+}
+
+std::string udp_front::taken_message(const boost::asio::ip::address_v4& address, unsigned short port_number)
+{
+    return "cannot bind " + endpoint_text(address, port_number) +
+           ": the address is taken (another simulator or program listens there)";
+}
+
+std::size_t udp_front::open(const boost::asio::ip::address_v4& address, unsigned short port_number,
+                            bool device)
 {
     auto p = std::make_shared<port>(io_);
-    bind_socket(p->socket, address, port_number);
+    bind_socket(p->socket, address, port_number, device, false);
     ports_.push_back(p);
     return ports_.size() - 1;
 }
@@ -60,7 +152,7 @@ bool udp_front::rebind(std::size_t id, const boost::asio::ip::address_v4& addres
 {
     auto fresh = std::make_shared<port>(io_);
     try {
-        bind_socket(fresh->socket, address, ports_.at(id)->socket.local_endpoint().port());
+        bind_socket(fresh->socket, address, ports_.at(id)->socket.local_endpoint().port(), true, true);
     } catch (const std::exception& e) {
         error = e.what();
         return false;

@@ -1,7 +1,12 @@
 // Sockets and the service thread of the simulator.
 //
 // Holds one UDP socket per simulated device (bound to the device's loopback
-// address, port 11681) and the search socket, all with address reuse on. One
+// address, port 11681) and the search socket. The search socket has address
+// reuse on, so that several simulators can listen for searches; on Linux a
+// device socket needs it as well to sit beside any such wildcard socket, and
+// reuse would then let a second simulator silently take a device address
+// over. A device address is therefore checked first (addresses_in_use) and a
+// taken one refused. One
 // thread runs every receive; received datagrams go to the handler on that
 // thread, which answers through send(). Replies leave only towards loopback
 // addresses, and each one asks the network guard first.
@@ -34,14 +39,26 @@ public:
     udp_front(const udp_front&) = delete;
     udp_front& operator=(const udp_front&) = delete;
 
-    /// Binds address:port with address reuse; returns the port's id (0, 1, ...
-    /// in call order). std::runtime_error naming the address when it fails.
-    /// Only before start().
-    std::size_t open(const boost::asio::ip::address_v4& address, unsigned short port);
+    /// Binds address:port (with address reuse, see above); returns the port's
+    /// id (0, 1, ... in call order). std::runtime_error naming the address
+    /// when it fails. Device addresses are checked with addresses_in_use()
+    /// first. Only before start().
+    std::size_t open(const boost::asio::ip::address_v4& address, unsigned short port, bool device = false);
 
-    /// Moves port `id` to another address (same port number), on the service
-    /// thread. On failure the old socket stays and `error` says why.
+    /// Moves device port `id` to another address (same port number), on the
+    /// service thread. On failure (the address taken included) the old socket
+    /// stays and `error` says why.
     bool rebind(std::size_t id, const boost::asio::ip::address_v4& address, std::string& error);
+
+    /// Those of `addresses` (loopback) at which some socket, of this process
+    /// or another, already listens on `port` at exactly that address. Exact
+    /// where no wildcard socket holds the port; where one does (another
+    /// simulator's search socket), a description request tells: a device
+    /// that answers from the address holds it. Waits at most 100 ms.
+    static std::vector<boost::asio::ip::address_v4>
+    addresses_in_use(const std::vector<boost::asio::ip::address_v4>& addresses, unsigned short port);
+    /// The error text for an address that is taken.
+    static std::string taken_message(const boost::asio::ip::address_v4& address, unsigned short port);
 
     /// Sends from port `id` after `delay` (0: now). Dropped silently when the
     /// destination is not loopback or the guard refuses it.

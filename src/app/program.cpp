@@ -21,6 +21,8 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QMessageBox>
+#include <QStringList>
+#include <QThread>
 #include <QVBoxLayout>
 
 namespace orvex::app {
@@ -167,6 +169,34 @@ PageChart* page_chart()
     return g_page_chart;
 }
 
+namespace {
+
+// A failed write of Settings.xml: the status line every time, a message box
+// once per run. The writer may be the background thread; the report runs on
+// the GUI thread.
+void report_settings_write_failure(const std::string& path)
+{
+    const auto report = [file = QString::fromStdString(path)] {
+        static bool box_shown = false;
+        const QString text = QObject::tr("Не удалось сохранить файл настроек %1").arg(file);
+        main_window()->show_message(text);
+        if (box_shown)
+            return;
+        box_shown = true;
+        QMessageBox::warning(main_window(), QObject::tr("Ошибка при сохранении файла настроек"),
+                             text + QObject::tr("\nПроверьте, что файл и папка доступны для записи."));
+    };
+    QCoreApplication* app = QCoreApplication::instance();
+    if (app == nullptr)
+        return;
+    if (QThread::currentThread() == app->thread())
+        report();
+    else
+        QMetaObject::invokeMethod(app, report, Qt::QueuedConnection);
+}
+
+} // namespace
+
 void start_program(const QString& exe_dir)
 {
     load_shared_icons();
@@ -176,13 +206,28 @@ void start_program(const QString& exe_dir)
     auto& settings = program_settings();
     const QString settings_path = exe_dir + QStringLiteral("/Settings.xml");
     settings.set_file_name(settings_path.toUtf8().toStdString());
+    settings.set_write_failure_handler(report_settings_write_failure);
     if (!settings.load()) {
-        QMessageBox box(QMessageBox::Warning, QObject::tr("Ошибка при чтении файла настроек"),
-                        QObject::tr("Ошибка при чтении файла настроек. Файл будет перезаписан.\n") +
-                            settings_path,
+        // A damaged file is kept beside the new one, so that nothing in it is lost.
+        const QString kept = QString::fromStdString(settings.set_aside_damaged_file());
+        QString text =
+            QObject::tr("Ошибка при чтении файла настроек. Файл будет перезаписан.\n") + settings_path;
+        if (!kept.isEmpty())
+            text += QObject::tr("\nПрежний файл сохранён как\n") + kept;
+        QMessageBox box(QMessageBox::Warning, QObject::tr("Ошибка при чтении файла настроек"), text,
                         QMessageBox::Ok);
         box.exec();
         settings.save(std::string(), true);
+    } else if (!settings.unreadable_keys().empty()) {
+        QStringList keys;
+        for (const std::string& key : settings.unreadable_keys())
+            keys << QString::fromStdString(key);
+        QMessageBox box(QMessageBox::Warning, QObject::tr("Ошибка при чтении файла настроек"),
+                        QObject::tr("Значения этих ключей в файле настроек имеют неверный тип и "
+                                    "заменены значениями по умолчанию:\n") +
+                            keys.join(QStringLiteral("\n")) + QStringLiteral("\n\n") + settings_path,
+                        QMessageBox::Ok);
+        box.exec();
     }
     emit program_events().program_settings_changed();
     setup_windows();

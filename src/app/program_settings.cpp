@@ -4,8 +4,13 @@ namespace orvex {
 
 void ProgramSettings::bind()
 {
-    prop("Program.DeveloperMode", developer_mode);
-    prop("Program.DevCheckboxVisible", dev_checkbox_visible);
+    // An unlock by typing never reaches the file: the copy written says
+    // false, while the live flags (the widgets shown, the error-state poll)
+    // stay as they are.
+    bool saved_off = false, visible_off = false;
+    const bool keep_out = !reading() && developer_mode_unlocked;
+    prop("Program.DeveloperMode", keep_out ? saved_off : developer_mode);
+    prop("Program.DevCheckboxVisible", keep_out ? visible_off : dev_checkbox_visible);
     prop("Program.harmful_mode_code", harmful_mode_code);
     prop("Program.Chart.KeepAspectRatio", chart_keep_aspect_ratio);
     prop("Program.Chart.Rotate", chart_rotate);
@@ -27,14 +32,6 @@ void ProgramSettings::bind()
     prop("sandbox", sandbox);
     prop("image_show_settings", image_show_settings);
     prop("Program.RecoveryImageFile", recovery_image_file);
-}
-
-void ProgramSettings::apply_developer_mode_rule()
-{
-    if (developer_mode_unlocked) {
-        developer_mode = false;
-        dev_checkbox_visible = false;
-    }
 }
 
 } // namespace orvex

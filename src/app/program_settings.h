@@ -20,12 +20,10 @@ class ProgramSettings final : public utils::ProgramSettingsBase {
 public:
     void bind() override;
 
-    /// Before every save: an unlock by typing the unlock word must never
-    /// reach the file, so it clears both developer flags first.
-    void apply_developer_mode_rule();
-
     bool developer_mode = false;
-    bool developer_mode_unlocked = false; // by typing, in this run; not stored
+    /// Unlocked by typing, in this run; not stored. While set, every save
+    /// writes both developer flags as false (the live ones stay).
+    bool developer_mode_unlocked = false;
     bool dev_checkbox_visible = false;
     std::int32_t harmful_mode_code = 0;
     bool chart_keep_aspect_ratio = false;

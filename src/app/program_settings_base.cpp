@@ -52,8 +52,32 @@ bool ProgramSettingsBase::load(const std::string& utf8_path)
     if (!has_element)
         return false;
     root_ = std::move(parsed);
+    std::vector<std::string> unreadable;
+    unreadable_ = &unreadable;
     read("root", root_);
+    unreadable_ = nullptr;
+    for (std::string& key : unreadable)
+        if (key.rfind("root.", 0) == 0)
+            key.erase(0, 5);
+    unreadable_keys_ = std::move(unreadable);
     return true;
+}
+
+std::string ProgramSettingsBase::set_aside_damaged_file(const std::string& utf8_path) const
+{
+    const std::filesystem::path file = to_path(utf8_path.empty() ? file_name_ : utf8_path);
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(file, ec))
+        return std::string();
+    for (int n = 1; n < 1000; ++n) {
+        std::filesystem::path bad = file;
+        bad += n == 1 ? ".bad" : ".bad." + std::to_string(n);
+        if (std::filesystem::exists(bad, ec) || ec)
+            continue;
+        std::filesystem::rename(file, bad, ec);
+        return ec ? std::string() : bad.u8string();
+    }
+    return std::string();
 }
 
 std::string ProgramSettingsBase::render()
@@ -71,8 +95,15 @@ bool ProgramSettingsBase::write_file(const std::string& utf8_path, const std::st
     const std::filesystem::path target = to_path(utf8_path);
     std::filesystem::path temp = target;
     temp += ".tmp";
-    bool ok = false;
-    {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    const auto old_status = fs::status(target, ec);
+    const bool replacing = !ec && fs::is_regular_file(old_status);
+    constexpr auto write_bits = fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
+    // A read-only file is meant to stay as it is: renaming over it would
+    // succeed in a writable folder (and always for an administrator).
+    bool ok = !(replacing && (old_status.permissions() & write_bits) == fs::perms::none);
+    if (ok) {
         std::ofstream out(temp, std::ios::binary | std::ios::trunc);
         if (out) {
             out.write(text.data(), static_cast<std::streamsize>(text.size()));
@@ -80,16 +111,26 @@ bool ProgramSettingsBase::write_file(const std::string& utf8_path, const std::st
             ok = static_cast<bool>(out);
         }
     }
-    std::error_code ec;
+    if (ok && replacing)
+        fs::permissions(temp, old_status.permissions(), ec); // best effort
     if (ok) {
-        std::filesystem::rename(temp, target, ec);
+        fs::rename(temp, target, ec);
         ok = !ec;
     }
-    if (!ok && std::filesystem::is_regular_file(temp, ec))
-        std::filesystem::remove(temp, ec);
+    if (!ok && fs::is_regular_file(temp, ec))
+        fs::remove(temp, ec);
     if (ok)
         write_count_.fetch_add(1);
     last_write_ok_.store(ok);
+    if (!ok) {
+        std::function<void(const std::string&)> report;
+        {
+            std::lock_guard<std::mutex> lock(pending_mutex_);
+            report = write_failed_;
+        }
+        if (report)
+            report(utf8_path);
+    }
     return ok;
 }
 

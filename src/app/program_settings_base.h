@@ -7,14 +7,18 @@
 // finished text, so it never reads members the GUI thread may be changing. A
 // further request during the delay renders again and replaces the pending
 // text. Files are written to a temporary file beside the target and renamed
-// over it, so a crash or a full disk never leaves a truncated settings file.
+// over it, so a crash or a full disk never leaves a truncated settings file;
+// the replacement takes the old file's permissions, and a file without any
+// write permission is left alone (the save fails).
 #pragma once
 
 #include "app/program_settings_property.h"
 
 #include <atomic>
+#include <functional>
 #include <mutex>
 #include <string>
+#include <vector>
 
 namespace orvex::utils {
 
@@ -28,8 +32,26 @@ public:
 
     /// Reads the file (empty path: the stored file name). False when the file
     /// cannot be opened or is not well-formed XML; the members are then
-    /// untouched. Missing or unconvertible keys keep their current values.
+    /// untouched. Missing or unconvertible keys keep their current values;
+    /// the unconvertible ones are listed in unreadable_keys().
     bool load(const std::string& utf8_path = std::string());
+    /// Keys (below the root, dotted) whose values the last load could not
+    /// convert to their member's type.
+    const std::vector<std::string>& unreadable_keys() const { return unreadable_keys_; }
+
+    /// Moves a file that failed to load out of the way before the defaults
+    /// are written over it: "<file>.bad", or "<file>.bad.2", ".bad.3"... when
+    /// that exists. Returns the new path (UTF-8), or an empty string when there
+    /// is no such file or it cannot be moved.
+    std::string set_aside_damaged_file(const std::string& utf8_path = std::string()) const;
+
+    /// Called with the path whenever a write of the file fails, on the thread
+    /// that wrote it (the GUI thread, or the background writer).
+    void set_write_failure_handler(std::function<void(const std::string&)> handler)
+    {
+        std::lock_guard<std::mutex> lock(pending_mutex_);
+        write_failed_ = std::move(handler);
+    }
 
     /// wait = true: writes now (or, while a background save is pending, makes
     /// it write the current values at once and waits for it) and returns
@@ -64,6 +86,8 @@ private:
     bool pending_new_ = false; // pending_text_ not yet written
     ptree root_;
     std::string file_name_;
+    std::vector<std::string> unreadable_keys_;
+    std::function<void(const std::string&)> write_failed_; // under pending_mutex_
 };
 
 } // namespace orvex::utils

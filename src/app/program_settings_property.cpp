@@ -39,6 +39,8 @@ void ProgramSettingsProperty::scalar(const std::string& key, T& value)
     if (reading_) {
         if (auto v = tree_->get_optional<T>(path))
             value = *v;
+        else if (tree_->get_child_optional(path))
+            report_unreadable(key);
     } else {
         tree_->put(path, value);
     }
@@ -76,6 +78,8 @@ void ProgramSettingsProperty::prop(const std::string& key, std::array<std::int16
                 continue;
             if (auto v = child.second.get_value_optional<std::int16_t>())
                 values[i] = *v;
+            else
+                report_unreadable(key + "." + child.first);
             ++i;
         }
     } else {
@@ -87,10 +91,20 @@ void ProgramSettingsProperty::prop(const std::string& key, std::array<std::int16
 
 void ProgramSettingsProperty::prop(const std::string& key, ProgramSettingsProperty& group)
 {
-    if (reading_)
+    if (reading_) {
+        group.unreadable_ = unreadable_;
+        group.report_prefix_ = report_prefix_;
         group.read(full_key(key), *tree_);
-    else
+        group.unreadable_ = nullptr;
+    } else {
         group.write(full_key(key), *tree_);
+    }
+}
+
+void ProgramSettingsProperty::report_unreadable(const std::string& key)
+{
+    if (unreadable_ != nullptr)
+        unreadable_->push_back(report_prefix_.empty() ? full_key(key) : report_prefix_ + "." + full_key(key));
 }
 
 } // namespace orvex::utils

@@ -62,7 +62,10 @@ protected:
                 if (is_markup(child.first))
                     continue;
                 Group group;
+                group.unreadable_ = unreadable_;
+                group.report_prefix_ = path + "." + child.first;
                 group.read(std::string(), child.second);
+                group.unreadable_ = nullptr;
                 list.push_back(std::move(group));
             }
         } else {
@@ -77,8 +80,14 @@ protected:
 
     bool reading() const { return reading_; }
 
+    /// While set (during a load), reading appends here the full key of every
+    /// value present in the tree that does not convert to its member's type.
+    std::vector<std::string>* unreadable_ = nullptr;
+
 private:
     std::string full_key(const std::string& key) const;
+    void report_unreadable(const std::string& key);
+    std::string report_prefix_; // where a list element sits, for the report
     /// Attribute and comment nodes that the XML parser keeps as children.
     static bool is_markup(const std::string& name);
     template <class T>

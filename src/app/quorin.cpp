@@ -229,10 +229,8 @@ void Quorin::set_developer_mode(bool on, bool by_typing)
     if (by_typing)
         settings.developer_mode_unlocked = true;
     orvex::app::for_each_receiver([on](orvex::IProgramEvents& r) { r.on_developer_mode(on); });
-    if (!by_typing) {
-        settings.apply_developer_mode_rule();
+    if (!by_typing)
         settings.save(std::string(), false);
-    }
 }
 
 void Quorin::keyPressEvent(QKeyEvent* event)
@@ -329,7 +327,6 @@ void Quorin::closeEvent(QCloseEvent* event)
     auto& settings = program_settings();
     if (PageConnection* page = orvex::app::page_connection())
         settings.ethernet_mask = page->search_address().toStdString();
-    settings.apply_developer_mode_rule();
     settings.save(std::string(), true);
     event->accept();
 }

@@ -68,7 +68,7 @@ bool acquisition_engine::collect_lines()
     while (line_count_ < frame_lines) {
         std::uint8_t* line = frame_.data() + frame_width * line_count_;
         if (numbered_lines_) {
-            if (!cmd_.take_image_datagram(line_scratch_.data(), numbered_line_size))
+            if (!cmd_.take_image_datagram(line_scratch_.data(), numbered_line_size, &wrong_length_))
                 return false;
             unsigned number = bytes::get_be16(line_scratch_.data() + 2);
             if (number >= 2048)
@@ -76,7 +76,7 @@ bool acquisition_engine::collect_lines()
             if (number != line_count_)
                 continue; // a lost or repeated line: not counted
             std::memcpy(line, line_scratch_.data() + 4, frame_width);
-        } else if (!cmd_.take_image_datagram(line, frame_width)) {
+        } else if (!cmd_.take_image_datagram(line, frame_width, &wrong_length_)) {
             return false;
         }
         ++line_count_;
@@ -95,6 +95,7 @@ void acquisition_engine::decode_last_profile()
     const qz3p_settings& s = cmd_.settings();
     decode_profile(cmd_.buffer(), intensities_, profile_point_count(s), s.calibration_bypass == 0,
                    cmd_.info().scale, profile_);
+    numbering_.add(profile_.header.word1);
     if (profile_observer_)
         profile_observer_(profile_);
 }
@@ -103,7 +104,7 @@ void acquisition_engine::step()
 {
     if (profile_stream_) {
         unsigned received = 0;
-        while (cmd_.take_profile(intensities_)) {
+        while (cmd_.take_profile(intensities_, &wrong_length_)) {
             decode_last_profile();
             ++received;
         }
@@ -203,7 +204,7 @@ void acquisition_engine::background_wait_step(clock::time_point now)
 
 void acquisition_engine::line_data_wait_step(clock::time_point now)
 {
-    while (cmd_.take_image_datagram(line_scratch_.data(), line_data_datagram_size)) {
+    while (cmd_.take_image_datagram(line_scratch_.data(), line_data_datagram_size, &wrong_length_)) {
         const std::size_t base = 256 * line_data_counter_;
         for (std::size_t j = 0; j < 256; ++j)
             line_data_[base + j] = bytes::get_be16(line_scratch_.data() + 4 + 4 * j) / 32.0;
@@ -222,7 +223,7 @@ void acquisition_engine::profile_wait_step(clock::time_point now)
 {
     if (now < profile_deadline_)
         return;
-    if (!cmd_.read_profile(intensities_))
+    if (!cmd_.read_profile(intensities_, &wrong_length_))
         return; // tried again at the next step
     decode_last_profile();
     profile_rate_.count(1);

@@ -79,6 +79,19 @@ public:
     /// Decoded profiles per second (updates at most once per second).
     double profile_rate() { return profile_rate_.read(); }
 
+    /// Received, lost and repeated profiles since the last reset.
+    const profile_numbering& numbering() const { return numbering_; }
+    /// Datagrams collected outside a transaction, or as a polled profile,
+    /// whose length was not the one the current mode expects (4104 or 5160
+    /// for profiles, 1280 or 1284 for lines, 1028 for line data): counted and
+    /// dropped, never cut and decoded as something else.
+    std::uint64_t wrong_length() const { return wrong_length_; }
+    void reset_counters()
+    {
+        numbering_.reset();
+        wrong_length_ = 0;
+    }
+
 private:
     void idle_step(clock::time_point now);
     void frame_wait_step(clock::time_point now);
@@ -118,6 +131,8 @@ private:
 
     decoded_profile profile_;
     rate_clock profile_rate_;
+    profile_numbering numbering_;
+    std::uint64_t wrong_length_ = 0;
     handler image_handler_;
     handler profile_handler_;
     std::function<void(const decoded_profile&)> profile_observer_;

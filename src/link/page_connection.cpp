@@ -201,8 +201,9 @@ bool PageConnection::connect_record(const sensor_info& record, channel which)
 void PageConnection::announce_first_channel()
 {
     auto& first = app::device(first_channel);
-    if (const auto block = orvex::k7::read_range_block(first.flash()))
-        orvex::k7::decode_range_block(block->data(), block->size(), app::decoded_range());
+    const auto block = orvex::k7::read_range_block(first.flash());
+    orvex::k7::take_connection_range_block(block ? block->data() : nullptr, block ? block->size() : 0,
+                                           first.commands().info(), app::decoded_range());
     app::for_each_receiver([](orvex::IProgramEvents& r) { r.on_sensor_settings(true); });
     app::for_each_receiver([](orvex::IProgramEvents& r) { r.on_sensor_connected(); });
     emit app::program_events().sensor_settings_changed(first.commands().settings());

@@ -20,6 +20,34 @@ std::uint32_t profiles_missing(std::uint32_t previous, std::uint32_t current)
     return step >= 1 && step < 0x80000000u ? step - 1 : 0;
 }
 
+void profile_numbering::add(std::uint32_t word1)
+{
+    if (received_++ == 0) {
+        last_ = word1;
+        return;
+    }
+    const std::uint32_t step = word1 - last_;
+    last_ = word1;
+    ++steps_;
+    const bool plus_one = step == 1;
+    if (filled_ == window)
+        plus_one_ -= static_cast<unsigned>((history_ >> (window - 1)) & 1u);
+    else
+        ++filled_;
+    history_ = (history_ << 1) | (plus_one ? 1u : 0u);
+    plus_one_ += plus_one ? 1u : 0u;
+    // Judged with this step included, so that a sender whose word is not a
+    // counter adds nothing once it has shown so, while a lost burst in a
+    // numbered stream still counts. The first steps count in any case; their
+    // figures are reported only if the word turns out to be a counter.
+    if (judged() && !counter_like())
+        return;
+    if (step == 0)
+        ++repeated_;
+    else
+        lost_ += profiles_missing(word1 - step, word1);
+}
+
 void decode_profile(const std::uint8_t* datagram, bool intensities, std::uint16_t n, bool two_coordinates,
                     double scale, decoded_profile& out)
 {

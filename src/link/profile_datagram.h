@@ -52,6 +52,38 @@ std::uint16_t profile_point_count(const qz3p_settings& settings);
 /// not a loss and yields 0.
 std::uint32_t profiles_missing(std::uint32_t previous, std::uint32_t current);
 
+/// Counts received, lost and repeated profiles from header word 1, which
+/// only some firmware (and the simulator) advances by one per profile; other
+/// sensors leave it constant or put other figures there. Losses and repeats
+/// are therefore counted only while word 1 behaves as a counter: at least 80 %
+/// of its last steps (up to 64) are +1. numbered() tells whether it does;
+/// until 8 steps have been seen the question is open (judged() false).
+class profile_numbering {
+public:
+    static constexpr unsigned window = 64;
+    static constexpr unsigned least_steps = 8;
+
+    void add(std::uint32_t word1);
+    void reset() { *this = profile_numbering(); }
+
+    std::uint64_t received() const { return received_; }
+    /// Profiles missing between numbered ones (gaps of word 1).
+    std::uint64_t lost() const { return lost_; }
+    /// Profiles whose word 1 repeated the one before (a duplicated datagram).
+    std::uint64_t repeated() const { return repeated_; }
+    bool judged() const { return steps_ >= least_steps; }
+    /// Report lost() and repeated() only while this holds.
+    bool numbered() const { return judged() && counter_like(); }
+
+private:
+    bool counter_like() const { return plus_one_ * 5 >= filled_ * 4; }
+
+    std::uint64_t received_ = 0, lost_ = 0, repeated_ = 0, steps_ = 0;
+    std::uint32_t last_ = 0;
+    std::uint64_t history_ = 0; // bit k: step k back was +1
+    unsigned filled_ = 0, plus_one_ = 0;
+};
+
 /// Decodes a datagram of profile_datagram_size bytes (or ..._intensities when
 /// `intensities`) in place, without allocation. `n` points are decoded; slots
 /// beyond n keep their values. n above 1024 is taken as 1024, since the

@@ -16,9 +16,9 @@ constexpr std::size_t ext_limit = 256;
 sensor_commands::sensor_commands(link_set& links) : links_(links), buffer_(buffer_size, 0) {}
 
 bool sensor_commands::transact(link_index link, std::size_t send_len, std::size_t reply_len,
-                               std::uint8_t echo, std::int64_t timeout_ms)
+                               std::uint8_t echo, std::int64_t timeout_ms, std::uint64_t* wrong_length)
 {
-    return links_[link].transact(buffer_.data(), send_len, reply_len, echo, timeout_ms);
+    return links_[link].transact(buffer_.data(), send_len, reply_len, echo, timeout_ms, false, wrong_length);
 }
 
 bool sensor_commands::send(link_index link, std::size_t len)
@@ -152,11 +152,11 @@ bool sensor_commands::start_profile_measurement()
     return transact(link_profile, 1, 1, 0x20); // the transaction drains the link first
 }
 
-bool sensor_commands::read_profile(bool intensities)
+bool sensor_commands::read_profile(bool intensities, std::uint64_t* wrong_length)
 {
     buffer_[0] = 0x22;
     buffer_[1] = 0x10;
-    return transact(link_profile, intensities ? 2 : 1, intensities ? 5160 : 4104, 0);
+    return transact(link_profile, intensities ? 2 : 1, intensities ? 5160 : 4104, 0, 0, wrong_length);
 }
 
 bool sensor_commands::set_profile_stream(bool on, bool intensities)
@@ -166,16 +166,16 @@ bool sensor_commands::set_profile_stream(bool on, bool intensities)
     return transact(on ? link_profile : link_command, 2, 1, 0x23);
 }
 
-bool sensor_commands::take_profile(bool intensities)
+bool sensor_commands::take_profile(bool intensities, std::uint64_t* wrong_length)
 {
-    return links_[link_profile].take(buffer_.data(), intensities ? 5160 : 4104, 0);
+    return links_[link_profile].take(buffer_.data(), intensities ? 5160 : 4104, 0, wrong_length);
 }
 
 // ---------------------------------------------------------------- images
 
-bool sensor_commands::take_image_datagram(std::uint8_t* out, std::size_t length)
+bool sensor_commands::take_image_datagram(std::uint8_t* out, std::size_t length, std::uint64_t* wrong_length)
 {
-    return links_[link_image].take(out, length, 0);
+    return links_[link_image].take(out, length, 0, wrong_length);
 }
 
 bool sensor_commands::request_frame()

@@ -76,12 +76,15 @@ public:
     /// 0x20: starts one profile measurement.
     bool start_profile_measurement();
     /// 0x22: reads one profile datagram (4104 bytes, 5160 with intensities) into the buffer.
-    bool read_profile(bool intensities);
+    /// With `wrong_length`, replies of any other length are counted there and dropped.
+    bool read_profile(bool intensities, std::uint64_t* wrong_length = nullptr);
     /// 0x23: streaming on (profile link, drained first) or off (command link).
     bool set_profile_stream(bool on, bool intensities);
     /// Takes one queued profile datagram (4104 bytes, 5160 with intensities,
     /// any first byte) from the profile link into the buffer; never waits.
-    bool take_profile(bool intensities);
+    /// With `wrong_length`, datagrams of any other length are counted there
+    /// and dropped (otherwise a longer one is cut).
+    bool take_profile(bool intensities, std::uint64_t* wrong_length = nullptr);
 
     // --- image commands (image link; the requests drain it first and wait for nothing) ---
 
@@ -96,8 +99,9 @@ public:
     bool set_image_stream(bool on);
     /// Takes one queued datagram of exactly `length` bytes (a longer one is
     /// cut, any first byte) from the image link into `out`; never waits.
-    /// Image lines and line data are collected this way.
-    bool take_image_datagram(std::uint8_t* out, std::size_t length);
+    /// Image lines and line data are collected this way. With `wrong_length`,
+    /// datagrams of any other length are counted there and dropped.
+    bool take_image_datagram(std::uint8_t* out, std::size_t length, std::uint64_t* wrong_length = nullptr);
 
     // --- service-link commands ---
 
@@ -138,7 +142,7 @@ private:
     friend class sensor_device;
 
     bool transact(link_index link, std::size_t send_len, std::size_t reply_len, std::uint8_t echo,
-                  std::int64_t timeout_ms = 0);
+                  std::int64_t timeout_ms = 0, std::uint64_t* wrong_length = nullptr);
     bool send(link_index link, std::size_t len);
     bool drain_and_send(link_index link, std::size_t len);
 

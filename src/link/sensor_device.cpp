@@ -47,6 +47,7 @@ bool sensor_device::connect(const std::string& address, std::uint16_t port)
         return false;
     }
     commands_.connected_ = true;
+    engine_.reset_counters(); // the counts are this sensor's
     return true;
 }
 

@@ -123,10 +123,18 @@ bool decode_description(const std::uint8_t* p, std::size_t size, sensor_info& in
     return true;
 }
 
+std::string serial_text(const std::string& raw)
+{
+    std::size_t end = raw.size();
+    while (end > 0 && raw[end - 1] == '\0')
+        --end;
+    return printable(raw.substr(0, end));
+}
+
 std::string list_row_text(const sensor_info& info)
 {
     static const std::string sep = "   -   ";
-    std::string row = info.address_text + sep + printable(info.serial) + sep +
+    std::string row = info.address_text + sep + serial_text(info.serial) + sep +
                       printable(info.version.to_string()) + sep + device_type_name(info.type);
     if (info.version >= firmware_version{30, 'd'}) {
         const char mark = info.family == family_vita ? 'V' : info.family == family_python ? 'P' : '?';

@@ -70,6 +70,12 @@ std::int32_t device_type_from_code(const std::string& code);
 /// outside the table. UTF-8.
 std::string device_type_name(std::int32_t type);
 
+/// The serial as shown: the five raw bytes without the zero bytes that pad a
+/// shorter serial ("42" followed by three zeros reads "42"), other bytes
+/// outside printable ASCII as '?'. The raw bytes stay in `serial`, since the
+/// address change must send them as they are.
+std::string serial_text(const std::string& raw);
+
 /// One row of the search list (UTF-8): address, serial, version, type name,
 /// the family mark from version "30d" on, the extension-board code in hex and,
 /// with a valid identification, the identification text in double quotes.

@@ -186,24 +186,29 @@ bool udp_link::send(const std::uint8_t* buf, std::size_t len)
     return !ec && n == len;
 }
 
-udp_link::next udp_link::read_and_judge(std::uint8_t* buf, std::size_t len, std::uint8_t echo)
+udp_link::next udp_link::read_and_judge(std::uint8_t* buf, std::size_t len, std::uint8_t echo,
+                                        std::uint64_t* wrong_length)
 {
     const auto r = detail::read_next(*socket_, buf, len);
     if (r.status != detail::read_status::datagram)
         return next::empty; // a failed read counts as an empty one
     if (!from_remote(r.sender))
         return next::rejected;
+    if (wrong_length != nullptr && r.length != len) {
+        ++*wrong_length;
+        return next::rejected;
+    }
     if (r.count == 0 || (len != 0 && r.count != len) || (echo != 0 && buf[0] != echo))
         return next::rejected;
     return next::accepted;
 }
 
-bool udp_link::take(std::uint8_t* buf, std::size_t len, std::uint8_t echo)
+bool udp_link::take(std::uint8_t* buf, std::size_t len, std::uint8_t echo, std::uint64_t* wrong_length)
 {
     if (!is_open())
         return false;
     for (int n = 0; n < max_reads_per_call; ++n) {
-        switch (read_and_judge(buf, len, echo)) {
+        switch (read_and_judge(buf, len, echo, wrong_length)) {
         case next::accepted:
             return true;
         case next::empty:
@@ -216,7 +221,7 @@ bool udp_link::take(std::uint8_t* buf, std::size_t len, std::uint8_t echo)
 }
 
 bool udp_link::transact(std::uint8_t* buf, std::size_t send_len, std::size_t reply_len, std::uint8_t echo,
-                        std::int64_t timeout_ms, bool no_sleep)
+                        std::int64_t timeout_ms, bool no_sleep, std::uint64_t* wrong_length)
 {
     if (!is_open())
         return false;
@@ -240,7 +245,7 @@ bool udp_link::transact(std::uint8_t* buf, std::size_t send_len, std::size_t rep
             std::this_thread::sleep_for(poll_pause);
         if (!is_open())
             continue;
-        if (take(buf, reply_len, echo))
+        if (take(buf, reply_len, echo, wrong_length))
             return true;
     }
 }

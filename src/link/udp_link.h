@@ -88,7 +88,11 @@ public:
     /// accepted: count not 0, len 0 or equal to the count, echo 0 or equal to
     /// the first byte. True with that datagram in buf; every rejected datagram
     /// is lost. False when the queue runs empty or the link is closed.
-    bool take(std::uint8_t* buf, std::size_t len, std::uint8_t echo);
+    ///
+    /// With `wrong_length` given, len is the exact length (not 0): a datagram
+    /// from the remote of any other length, longer ones included, is counted
+    /// there and dropped, never cut to len and taken for something else.
+    bool take(std::uint8_t* buf, std::size_t len, std::uint8_t echo, std::uint64_t* wrong_length = nullptr);
 
     /// Request/response transaction: drain, send the first send_len bytes of
     /// buf, then poll (every 200 microseconds, or busily with no_sleep) until a
@@ -96,8 +100,9 @@ public:
     /// have passed (0 = the default time-out, 300 ms). The reply overwrites the
     /// request, so buf must hold max(send_len, reply_len) bytes. False on a
     /// closed link, a send error or the time-out; buf is then undefined.
+    /// `wrong_length` as for take().
     bool transact(std::uint8_t* buf, std::size_t send_len, std::size_t reply_len, std::uint8_t echo,
-                  std::int64_t timeout_ms = 0, bool no_sleep = false);
+                  std::int64_t timeout_ms = 0, bool no_sleep = false, std::uint64_t* wrong_length = nullptr);
 
     /// Time-out in milliseconds used when a transaction passes 0. Always 300.
     std::int64_t default_timeout() const { return default_timeout_ms_; }
@@ -115,7 +120,7 @@ public:
 private:
     enum class next { accepted, rejected, empty };
     // Reads one datagram and judges it; foreign datagrams count as rejected.
-    next read_and_judge(std::uint8_t* buf, std::size_t len, std::uint8_t echo);
+    next read_and_judge(std::uint8_t* buf, std::size_t len, std::uint8_t echo, std::uint64_t* wrong_length);
     bool from_remote(const boost::asio::ip::udp::endpoint& sender);
 
     const std::int64_t default_timeout_ms_ = 300;

@@ -1,5 +1,7 @@
 #include "link/udp_socket_io.h"
 
+#include <algorithm>
+
 #include <boost/asio/io_context.hpp>
 
 namespace orvex::k7::detail {
@@ -22,21 +24,31 @@ read_result read_next(boost::asio::ip::udp::socket& socket, std::uint8_t* buf, s
     std::uint8_t* target = len == 0 ? &scratch : buf;
     const std::size_t cap = len == 0 ? 1 : len;
     boost::system::error_code ec;
-    std::size_t n = socket.receive_from(boost::asio::buffer(target, cap), r.sender, 0, ec);
+#ifdef __linux__
+    // With MSG_TRUNC Linux returns the datagram's real length, also when it
+    // is longer than the buffer.
+    const boost::asio::socket_base::message_flags flags = MSG_TRUNC;
+#else
+    const boost::asio::socket_base::message_flags flags = 0;
+#endif
+    std::size_t n = socket.receive_from(boost::asio::buffer(target, cap), r.sender, flags, ec);
     if (ec == boost::asio::error::would_block || ec == boost::asio::error::try_again) {
         r.status = read_status::empty;
         return r;
     }
+    std::size_t length = n;
     if (ec == boost::asio::error::message_size) {
         // Windows: the datagram was longer than the buffer; the buffer holds
         // its first cap bytes and the rest is gone, as on Linux.
         n = cap;
+        length = cap + 1;
     } else if (ec) {
         r.status = read_status::failed;
         return r;
     }
     r.status = read_status::datagram;
-    r.count = len == 0 ? 0 : n;
+    r.count = len == 0 ? 0 : std::min(n, cap);
+    r.length = length;
     return r;
 }
 

@@ -25,6 +25,9 @@ enum class read_status {
 struct read_result {
     read_status status = read_status::empty;
     std::size_t count = 0;
+    /// The datagram's own length: count, or more when it was cut (Linux tells
+    /// the exact figure; Windows only that it was longer, given as len + 1).
+    std::size_t length = 0;
     boost::asio::ip::udp::endpoint sender;
 };
 

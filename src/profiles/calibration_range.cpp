@@ -1,6 +1,7 @@
 #include "profiles/calibration_range.h"
 
 #include "link/byte_order.h"
+#include "link/sensor_info.h"
 #include "profiles/calibration_tables.h"
 #include "profiles/fixed_point.h"
 
@@ -66,8 +67,23 @@ bool decode_range_block(const std::uint8_t* b, std::size_t size, decoded_range& 
         r.band_row_last[k] = get_be16(b + at + 10);
     }
     r.known = true;
+    r.sensor = range.sensor;
     range = r;
     return true;
+}
+
+void take_connection_range_block(const std::uint8_t* block, std::size_t size, const sensor_info& info,
+                                 decoded_range& range)
+{
+    const std::string sensor = info.serial.empty() ? "@" + info.address_text : info.serial;
+    if (decode_range_block(block, size, range)) {
+        range.sensor = sensor;
+        return;
+    }
+    if (range.sensor != sensor) {
+        range = decoded_range();
+        range.sensor = sensor;
+    }
 }
 
 CalibrationRange::CalibrationRange()
@@ -104,6 +120,19 @@ void CalibrationRange::load_text(const std::string& x_text, const std::string& y
             throw std::runtime_error("Не найден маркер конца строки.");
         std::replace_if(
             xrow, xrow + cols, [](double v) { return v < 0; }, 0.0);
+        // Every value of the block comes from a valid cell; one that does not
+        // fit its word would be stored as its low 16 bits, a wrong outline.
+        const double* yrow = ys.data() + r * cols;
+        for (std::size_t c = 0; c < cols; ++c) {
+            if (!valid_cell(xrow[c], yrow[c]))
+                continue;
+            if (!fixed_word_fits(xrow[c], frac_bits, true, true))
+                throw std::runtime_error(out_of_range_message("TableX.txt", r, c, xrow[c], frac_bits, true) +
+                                         ".");
+            if (!fixed_word_fits(yrow[c], frac_bits, false, true))
+                throw std::runtime_error(out_of_range_message("TableY.txt", r, c, yrow[c], frac_bits, false) +
+                                         ".");
+        }
     }
     x_ = std::move(xs);
     y_ = std::move(ys);

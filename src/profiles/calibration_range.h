@@ -38,7 +38,21 @@ struct decoded_range {
     int first_col = 0, last_col = 0, first_row = 0, last_row = 0;
     std::array<double, range_band_count> band_x_min{}, band_x_max{}, band_y_min{}, band_y_max{};
     std::array<int, range_band_count> band_row_first{}, band_row_last{};
+    /// The sensor the range belongs to (see take_connection_range_block);
+    /// kept by decode_range_block.
+    std::string sensor;
 };
+
+struct sensor_info;
+
+/// Applies the range block read when `info`'s sensor connects (`block` null
+/// when the read failed). A block that decodes becomes that sensor's range. A
+/// blank or unreadable one keeps the range only when it already belongs to
+/// this sensor (same serial; the address for a sensor without one); for
+/// another sensor the range is cleared, so that nothing is drawn or limited
+/// with a foreign sensor's range and its identification outline is used.
+void take_connection_range_block(const std::uint8_t* block, std::size_t size, const sensor_info& info,
+                                 decoded_range& range);
 
 /// Decodes a range block of `size` bytes (at least 1280). A block without the
 /// header "calibr_v_1" (a sensor whose range was never written reads all
@@ -58,7 +72,8 @@ public:
     /// Loads TableX.txt and TableY.txt from `dir` and analyses them with
     /// `frac_bits` (0..16) for the block. Throws std::runtime_error with the
     /// user's message ("Не удалось открыть файлы таблиц.", "Не найден маркер
-    /// конца строки.", a bad number); the previous analysis then stays.
+    /// конца строки.", a bad number, a valid cell whose value does not fit
+    /// the block's 16-bit words); the previous analysis then stays.
     void load(const std::filesystem::path& dir, int frac_bits);
     /// The same from the two texts.
     void load_text(const std::string& x_text, const std::string& y_text, int frac_bits);

@@ -90,6 +90,33 @@ std::string bad_number_message(const char* file, std::size_t row, std::size_t co
            std::to_string(column + 1);
 }
 
+bool fixed_word_fits(double value, int frac_bits, bool is_x, bool truncate)
+{
+    const double scaled = std::ldexp(value, frac_bits);
+    const double word = truncate ? std::trunc(scaled) : std::round(scaled);
+    // A truncated X word of 65535 would read as the marker (the table image
+    // moves a rounded one to 65534 instead).
+    if (is_x)
+        return word >= 0.0 && word <= (truncate ? 65534.0 : 65535.0);
+    return word >= -32768.0 && word <= 32767.0;
+}
+
+std::string out_of_range_message(const char* file, std::size_t row, std::size_t column, double value,
+                                 int frac_bits, bool is_x)
+{
+    // to_chars: a decimal point whatever the process locale.
+    const auto number = [](double v) {
+        char text[32];
+        const auto r = std::to_chars(text, text + sizeof text, v, std::chars_format::general, 6);
+        return std::string(text, r.ptr);
+    };
+    const double lo = is_x ? 0.0 : std::ldexp(-32768.0, -frac_bits);
+    const double hi = std::ldexp(is_x ? 65534.0 : 32767.0, -frac_bits);
+    return std::string("Значение вне диапазона в файле ") + file + ": строка " + std::to_string(row + 1) +
+           ", столбец " + std::to_string(column + 1) + ", значение " + number(value) + " (допустимо от " +
+           number(lo) + " до " + number(hi) + " при " + std::to_string(frac_bits) + " дробных битах)";
+}
+
 std::vector<std::uint8_t> build_table_image(const std::string& x_text, const std::string& y_text,
                                             const table_geometry& g, int frac_bits)
 {
@@ -115,6 +142,10 @@ std::vector<std::uint8_t> build_table_image(const std::string& x_text, const std
             // (65535 at N = 8 becomes -1.0 mm).
             const bool no_x = !fixed::has_value(xs[c]);
             const bool no_y = no_x || !fixed::has_value(ys[c]);
+            if (!no_x && !fixed_word_fits(xs[c], frac_bits, true))
+                throw table_error(out_of_range_message("TableX.txt", r, c, xs[c], frac_bits, true));
+            if (!no_y && !fixed_word_fits(ys[c], frac_bits, false))
+                throw table_error(out_of_range_message("TableY.txt", r, c, ys[c], frac_bits, false));
             bytes::put_be16(row + 4 * c, no_x ? fixed::no_value_word : value_word(xs[c], frac_bits));
             bytes::put_be16(row + 4 * c + 2, no_y ? fixed::no_value_word : value_word(ys[c], frac_bits));
         }

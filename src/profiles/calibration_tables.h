@@ -68,14 +68,27 @@ bool parse_table_number(std::string_view token, double& value);
 /// Builds the flash image of a table pair for `g` with `frac_bits` fractional
 /// bits: 0xFF everywhere but the cells. A cell whose X is the marker (above
 /// 65534.5) gets two 0xFFFF words, a Y marker alone a 0xFFFF Y word; other
-/// values are rounded (low 16 bits), and a value whose word would be the
-/// marker 0xFFFF takes the nearest other word. Throws table_error
-/// "Не найден маркер конца строки" or the bad-number message.
+/// values are rounded, and a value whose word would be the marker 0xFFFF
+/// takes the nearest other word. Throws table_error "Не найден маркер конца
+/// строки", the bad-number message, or the out-of-range message for a value
+/// whose rounded word does not fit (see fixed_word_fits).
 std::vector<std::uint8_t> build_table_image(const std::string& x_text, const std::string& y_text,
                                             const table_geometry& g, int frac_bits);
 
 /// Message for a token that is not a number (row and column from 0).
 std::string bad_number_message(const char* file, std::size_t row, std::size_t column);
+
+/// Whether `value` mm fits its 16-bit word with `frac_bits` fractional bits
+/// once scaled and rounded (`truncate`: cut toward zero, as the range block
+/// does): X unsigned 0..65535, Y signed -32768..32767. A value that does not
+/// fit would otherwise keep only its low 16 bits and come back as a
+/// different, plausible coordinate.
+bool fixed_word_fits(double value, int frac_bits, bool is_x, bool truncate = false);
+
+/// Message for a value that does not fit its word (row and column from 0),
+/// with the range the word holds.
+std::string out_of_range_message(const char* file, std::size_t row, std::size_t column, double value,
+                                 int frac_bits, bool is_x);
 
 /// Decimals of the read-back files: 3 below 13 fractional bits, else 2.
 int readback_decimals(int frac_bits);

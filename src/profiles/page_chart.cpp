@@ -204,6 +204,13 @@ void PageChart::show_first_channel_profile()
     ui->labChartInfo1->setText(QString::number(p.header.word1));
     ui->labChartInfo2->setText(info.board == 0x81 ? QString::number(static_cast<std::int32_t>(p.header.word2))
                                                   : QString::number(p.header.word2));
+    // Losses only where header word 1 numbers the profiles; then the
+    // datagrams dropped for their length.
+    const auto& count = engine.numbering();
+    const QString lost = count.numbered() ? QString::number(count.lost())
+                         : count.judged() ? tr("нет нумерации")
+                                          : QStringLiteral("---");
+    ui->labChartLost->setText(lost + QStringLiteral(" | ") + QString::number(engine.wrong_length()));
 }
 
 void PageChart::on_cb_to_file_text_clicked(bool checked)

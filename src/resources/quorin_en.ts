@@ -346,6 +346,18 @@
         <translation>Could not write the profiles to the file
 %1</translation>
     </message>
+    <message>
+        <source>Потери:</source>
+        <translation>Losses:</translation>
+    </message>
+    <message>
+        <source>Потерянные профили (по счётчику в слове 1 заголовка) | отброшенные датаграммы неверной длины</source>
+        <translation>Lost profiles (from the counter in header word 1) | dropped datagrams of a wrong length</translation>
+    </message>
+    <message>
+        <source>нет нумерации</source>
+        <translation>not numbered</translation>
+    </message>
 </context>
 <context>
     <name>PageConnection</name>
@@ -538,6 +550,34 @@
         <source>Ошибка при чтении файла настроек. Файл будет перезаписан.
 </source>
         <translation>Error reading the settings file. The file will be rewritten.
+</translation>
+    </message>
+    <message>
+        <source>Не удалось сохранить файл настроек %1</source>
+        <translation>Could not save the settings file %1</translation>
+    </message>
+    <message>
+        <source>Ошибка при сохранении файла настроек</source>
+        <translation>Error saving the settings file</translation>
+    </message>
+    <message>
+        <source>
+Проверьте, что файл и папка доступны для записи.</source>
+        <translation>
+Check that the file and its folder are writable.</translation>
+    </message>
+    <message>
+        <source>
+Прежний файл сохранён как
+</source>
+        <translation>
+The previous file was kept as
+</translation>
+    </message>
+    <message>
+        <source>Значения этих ключей в файле настроек имеют неверный тип и заменены значениями по умолчанию:
+</source>
+        <translation>These keys of the settings file have values of the wrong type and were reset to their defaults:
 </translation>
     </message>
 </context>

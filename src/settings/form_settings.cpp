@@ -102,7 +102,14 @@ void FormSettings::announce(const qz3p_settings& s, bool tell_receivers)
         app::for_each_receiver([](orvex::IProgramEvents& r) { r.on_sensor_settings(false); });
 }
 
-void FormSettings::fill_extension_block(qz3p_settings&) {}
+void FormSettings::fill_extension_block(qz3p_settings& s)
+{
+    // The first channel's current record: read at connection and after every
+    // memory read or write of this sensor.
+    const auto& first = app::device(0);
+    if (first.is_connected())
+        s.ext_block = first.commands().settings().ext_block;
+}
 
 void FormSettings::hand_extension_block(const qz3p_settings&) {}
 
@@ -120,7 +127,6 @@ void FormSettings::store_user_conv_sets()
 {
     auto& settings = app::program_settings();
     settings.convolution_sets = editor_->user_conv_sets();
-    settings.apply_developer_mode_rule();
     settings.save(std::string(), false);
 }
 

@@ -48,8 +48,10 @@ protected:
 
 private:
     // Extension-board block of the record. No extension-board panel exists
-    // yet: the block is sent as the editor built it (zeros) and nothing
-    // receives it. The panel hooks in here.
+    // yet: the block goes back exactly as last read from (or written to) the
+    // connected sensor's working memory, never as the editor's zeros, which
+    // would wipe the board's settings; nothing receives it. The panel hooks
+    // in here.
     void fill_extension_block(orvex::k7::qz3p_settings& s);
     void hand_extension_block(const orvex::k7::qz3p_settings& s);
     void announce(const orvex::k7::qz3p_settings& s, bool tell_receivers);

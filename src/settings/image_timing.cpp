@@ -1,5 +1,7 @@
 #include "settings/image_timing.h"
 
+#include "link/sensor_info.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -85,12 +87,16 @@ void set_window(qz3p_settings& s, const image_window& w)
     s.window_y_end = static_cast<std::uint16_t>(std::clamp(w.y_end - 1, 0, 0xFFFF));
 }
 
-distance_field_limits detached_distance_limits(const decoded_range& range, double shown_mm)
+distance_field_limits detached_distance_limits(const decoded_range& range, double shown_mm,
+                                               const sensor_info* ident)
 {
     distance_field_limits l;
-    if (range.known) {
-        const double top = std::max(range.y_top_start, range.y_top);
-        const double bottom = std::min(range.y_bottom_start, range.y_bottom);
+    const bool outline = !range.known && ident != nullptr && ident->ident_valid;
+    if (range.known || outline) {
+        const double top =
+            range.known ? std::max(range.y_top_start, range.y_top) : std::max(ident->y1_high, ident->y2_high);
+        const double bottom = range.known ? std::min(range.y_bottom_start, range.y_bottom)
+                                          : std::min(ident->y1_low, ident->y2_low);
         const double span = top - bottom;
         if (std::isfinite(span) && span > 0.0) {
             l.maximum = std::min(span, 65535.0 / 32.0);

@@ -90,6 +90,9 @@ struct distance_field_limits {
 /// exceeds what the record's field holds (65535 / 32 mm), and never falls
 /// below `shown_mm`, the value the field holds now: a distance the sensor
 /// already uses stays reachable, so showing it and writing back keeps it.
-distance_field_limits detached_distance_limits(const decoded_range& range, double shown_mm = 0.0);
+/// Without a known range the depth comes from `ident`'s outline when given
+/// and valid (the lowest to the highest of its Y values).
+distance_field_limits detached_distance_limits(const decoded_range& range, double shown_mm = 0.0,
+                                               const sensor_info* ident = nullptr);
 
 } // namespace orvex::k7

@@ -1,6 +1,7 @@
 #include "settings/w_sensor_settings.h"
 
 #include "app/program.h"
+#include "link/sensor_device.h"
 #include "settings/editor_values.h"
 #include "settings/form_convolution.h"
 #include "settings/image_timing.h"
@@ -267,7 +268,9 @@ const std::vector<orvex::ConvolutionSet>& WSensorSettings::user_conv_sets() cons
 
 void WSensorSettings::update_distance_limits(double keep_value)
 {
-    const auto limits = k7::detached_distance_limits(orvex::app::decoded_range(), keep_value);
+    const auto& first = orvex::app::device(0);
+    const auto limits = k7::detached_distance_limits(
+        orvex::app::decoded_range(), keep_value, first.is_connected() ? &first.commands().info() : nullptr);
     const QSignalBlocker block(ui->spin_detached_distance);
     ui->spin_detached_distance->setMaximum(limits.maximum);
     ui->spin_detached_distance->setSingleStep(limits.step);

@@ -22,6 +22,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QGroupBox>
+#include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
@@ -169,6 +170,17 @@ TEST(MainWindow, UnlockWordNeedsAllSevenLettersAndNeverReachesTheFile)
     EXPECT_FALSE(child<QToolButton>("toolDebug")->isHidden());
     EXPECT_TRUE(orvex::app::program_settings().developer_mode_unlocked);
 
+    // The check box after the unlock: off and on again keeps the widgets and
+    // the live flag (which the error-state poll reads) in step.
+    auto* box = child<QCheckBox>("cbDevMode");
+    box->setChecked(false);
+    EXPECT_TRUE(child<QToolButton>("toolLatch")->isHidden());
+    EXPECT_FALSE(orvex::app::program_settings().developer_mode);
+    box->setChecked(true);
+    EXPECT_FALSE(child<QToolButton>("toolLatch")->isHidden());
+    EXPECT_TRUE(orvex::app::program_settings().developer_mode);
+    EXPECT_TRUE(orvex::app::program_settings().dev_checkbox_visible);
+
     window->close();
     const std::string file = read_file(exe_dir / "Settings.xml");
     EXPECT_NE(file.find("<DeveloperMode>false</DeveloperMode>"), std::string::npos);
@@ -212,6 +224,35 @@ TEST(MainWindow, CloseWritesSettingsSynchronouslyAndClosesTheForms)
     EXPECT_FALSE(orvex::app::program_settings().save_pending());
     EXPECT_NE(read_file(exe_dir / "Settings.xml").find("<SensorErrorsPoll>true</SensorErrorsPoll>"),
               std::string::npos);
+}
+
+TEST(MainWindow, DamagedSettingsAreKeptAndFailedSavesAreReportedOnce)
+{
+    TempDir exe_dir;
+    orvex::test::write_file(exe_dir / "Settings.xml", "<root><Program><DeveloperMode>");
+    {
+        orvex::test::BoxCloser boxes;
+        orvex::app::start_program(QString::fromStdString(exe_dir.path().u8string()));
+        ASSERT_EQ(boxes.texts.size(), 1u);
+        EXPECT_TRUE(
+            boxes.texts[0].endsWith(QString::fromStdString((exe_dir / "Settings.xml.bad").u8string())))
+            << boxes.texts[0].toStdString();
+    }
+    EXPECT_EQ(read_file(exe_dir / "Settings.xml.bad"), "<root><Program><DeveloperMode>");
+    EXPECT_NE(read_file(exe_dir / "Settings.xml").find("<root>"), std::string::npos);
+
+    // The replacement cannot be written (a folder stands where its temporary
+    // file goes): one box, and the status line says so at every failure.
+    std::filesystem::create_directory(exe_dir / "Settings.xml.tmp");
+    orvex::test::BoxCloser boxes;
+    auto& settings = orvex::app::program_settings();
+    EXPECT_FALSE(settings.save(std::string(), true));
+    EXPECT_FALSE(settings.save(std::string(), true));
+    EXPECT_EQ(boxes.texts.size(), 1u);
+    auto* status = child<QLabel>("labStatus");
+    EXPECT_TRUE(status->text().startsWith(QStringLiteral("Не удалось сохранить файл настроек")))
+        << status->text().toStdString();
+    std::filesystem::remove(exe_dir / "Settings.xml.tmp");
 }
 
 TEST(MainWindow, EnglishRetranslatesTheWindowAndRussianComesBack)

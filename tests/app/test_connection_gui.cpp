@@ -5,15 +5,19 @@
 #include "app/program_events.h"
 #include "app/program_settings.h"
 #include "app/quorin.h"
+#include "charts/chart_orvex.h"
 #include "link/form_dialog_ip.h"
 #include "link/page_connection.h"
 #include "link/sensor_device.h"
+#include "profiles/page_chart.h"
+#include "settings/form_settings.h"
 #include "simulator.h"
 #include "support/gui_support.h"
 #include "support/program_fixture.h"
 #include "support/test_support.h"
 
 #include <QApplication>
+#include <QDoubleSpinBox>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
@@ -23,6 +27,8 @@
 #include <QSpinBox>
 #include <QTest>
 #include <QTimer>
+#include <algorithm>
+#include <cstring>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -174,6 +180,41 @@ TEST_F(ConnectionPage, FirstChannelIsAnnouncedInOrderAndSecondChannelJoinsTheTit
     select(row(3));
     EXPECT_TRUE(page->connect_selected(PageConnection::first_channel));
     EXPECT_FALSE(orvex::app::device(1).is_connected());
+}
+
+TEST_F(ConnectionPage, RangeOfOneSensorIsNeverUsedForAnother)
+{
+    // Sensor 00042 holds a range block (N = 5: X 100..300, Y -80..80); 00043's is blank.
+    std::vector<std::uint8_t> block(1280, 0xFF);
+    std::memcpy(block.data(), "calibr_v_1", 10);
+    block[15] = 5;
+    const int words[] = {100, 300, 50, -50, 80, -80};
+    for (int i = 0; i < 6; ++i) {
+        const auto w = static_cast<std::uint16_t>(words[i] * 32);
+        block[16 + 2 * i] = static_cast<std::uint8_t>(w >> 8);
+        block[17 + 2 * i] = static_cast<std::uint8_t>(w & 0xFF);
+    }
+    sim->flash_write_raw(0, 0x700000, block);
+    auto* chart = orvex::app::page_chart()->chart();
+    auto* distance =
+        orvex::app::form_settings()->findChild<QDoubleSpinBox*>(QStringLiteral("spin_detached_distance"));
+    ASSERT_NE(distance, nullptr);
+
+    ASSERT_EQ(search_ours(), 3u);
+    select(row(2));
+    ASSERT_TRUE(page->connect_selected(PageConnection::first_channel));
+    EXPECT_TRUE(orvex::app::decoded_range().known);
+    EXPECT_DOUBLE_EQ(chart->home_range().x0, 100 - 0.03 * 200);
+    EXPECT_DOUBLE_EQ(distance->maximum(), 160.0);
+
+    // Another sensor without a block: its identification outline, not 00042's range.
+    select(row(3));
+    ASSERT_TRUE(page->connect_selected(PageConnection::first_channel));
+    EXPECT_FALSE(orvex::app::decoded_range().known);
+    const auto& b = orvex::app::device(0).commands().info();
+    ASSERT_TRUE(b.ident_valid);
+    EXPECT_DOUBLE_EQ(chart->home_range().x0, b.x1 - 0.03 * (b.x2 - b.x1));
+    EXPECT_DOUBLE_EQ(distance->maximum(), std::max(b.y1_high, b.y2_high) - std::min(b.y1_low, b.y2_low));
 }
 
 TEST_F(ConnectionPage, OldFirmwareIsRefusedWithTheMessage)

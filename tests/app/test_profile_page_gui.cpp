@@ -11,6 +11,7 @@
 #include "support/test_support.h"
 
 #include <QCheckBox>
+#include <QLabel>
 #include <QSignalSpy>
 #include <QStackedWidget>
 #include <QTest>
@@ -115,6 +116,22 @@ TEST_F(ProfilePage, BrightnessBarsGrowAlongTheDataXAlsoWhenRotated)
         EXPECT_GE(b.x, 0.0);
         EXPECT_LE(b.x, 100.0);
     }
+}
+
+TEST_F(ProfilePage, LossesAndWrongLengthsAreShownOnceWord1IsJudged)
+{
+    auto* lost = page->findChild<QLabel*>(QStringLiteral("labChartLost"));
+    ASSERT_NE(lost, nullptr);
+    orvex::app::main_window()->findChild<QToolButton*>(QStringLiteral("toolChart"))->click();
+    QSignalSpy profiles(&orvex::app::program_events(), &orvex::ProgramEvents::sensor_last_result);
+    page->findChild<QCheckBox*>(QStringLiteral("cbChartPoll"))->setChecked(true);
+    ASSERT_TRUE(profiles.wait(3000));
+    EXPECT_EQ(lost->text(), QStringLiteral("--- | 0")); // too few profiles to tell
+    for (int i = 0; i < 100 && profiles.count() < 12; ++i)
+        profiles.wait(100);
+    page->findChild<QCheckBox*>(QStringLiteral("cbChartPoll"))->setChecked(false);
+    ASSERT_GE(profiles.count(), 12);
+    EXPECT_EQ(lost->text(), QStringLiteral("0 | 0")); // the simulator numbers its profiles
 }
 
 // Without the fixture: the page must be built from a file that asks for all

@@ -199,19 +199,74 @@ TEST(ProgramSettingsFile, DeveloperModeUnlockedByTypingNeverReachesTheFile)
     s.developer_mode = true;
     s.dev_checkbox_visible = true;
     s.developer_mode_unlocked = true;
-    s.apply_developer_mode_rule();
     ASSERT_TRUE(s.save(file_of(dir), true));
     ProgramSettings back;
     back.developer_mode = back.dev_checkbox_visible = true;
     ASSERT_TRUE(back.load(file_of(dir)));
     EXPECT_FALSE(back.developer_mode);
     EXPECT_FALSE(back.dev_checkbox_visible);
+    // The rule holds for the saved copy only (it once cleared the live flags,
+    // and the widgets and the error-state poll then disagreed).
+    EXPECT_TRUE(s.developer_mode);
+    EXPECT_TRUE(s.dev_checkbox_visible);
 
     ProgramSettings by_checkbox; // switched on by the check box: persisted
     by_checkbox.developer_mode = by_checkbox.dev_checkbox_visible = true;
-    by_checkbox.apply_developer_mode_rule();
-    EXPECT_TRUE(by_checkbox.developer_mode);
-    EXPECT_TRUE(by_checkbox.dev_checkbox_visible);
+    ASSERT_TRUE(by_checkbox.save(file_of(dir), true));
+    ASSERT_TRUE(back.load(file_of(dir)));
+    EXPECT_TRUE(back.developer_mode);
+    EXPECT_TRUE(back.dev_checkbox_visible);
+}
+
+TEST(ProgramSettingsFile, NothingIsLostSilently)
+{
+    TempDir dir;
+    // A damaged file is set aside under a free name before the defaults replace it.
+    write_file(dir / "Settings.xml", "<root><Program>");
+    ProgramSettings s;
+    EXPECT_FALSE(s.load(file_of(dir)));
+    EXPECT_EQ(s.set_aside_damaged_file(file_of(dir)), (dir / "Settings.xml.bad").u8string());
+    write_file(dir / "Settings.xml", "not xml");
+    EXPECT_EQ(s.set_aside_damaged_file(file_of(dir)), (dir / "Settings.xml.bad.2").u8string());
+    EXPECT_EQ(read_file(dir / "Settings.xml.bad"), "<root><Program>");
+    EXPECT_FALSE(std::filesystem::exists(dir / "Settings.xml"));
+    EXPECT_EQ(s.set_aside_damaged_file(file_of(dir)), ""); // nothing there
+
+    // Values of the wrong type keep their defaults and are named, list
+    // elements and coefficient arrays included.
+    write_file(dir / "Settings.xml",
+               partial_file("        <DeveloperMode>maybe</DeveloperMode>\n"
+                            "        <SensorErrorsPollPeriod_ms>fast</SensorErrorsPollPeriod_ms>\n"
+                            "        <coef_moto_2>7.5</coef_moto_2>\n"
+                            "        <convolution_sets><vec><name>a</name><data><arr>1</arr><arr>x</arr>"
+                            "</data></vec></convolution_sets>\n"));
+    ASSERT_TRUE(s.load(file_of(dir)));
+    EXPECT_FALSE(s.developer_mode);
+    EXPECT_EQ(s.sensor_errors_poll_period_ms, 1000);
+    EXPECT_EQ(s.coef_moto[1], 7.5);
+    ASSERT_EQ(s.unreadable_keys().size(), 3u);
+    EXPECT_EQ(s.unreadable_keys()[0], "Program.DeveloperMode");
+    EXPECT_EQ(s.unreadable_keys()[1], "Program.SensorErrorsPollPeriod_ms");
+    EXPECT_EQ(s.unreadable_keys()[2].rfind("Program.convolution_sets.vec.", 0), 0u) << s.unreadable_keys()[2];
+
+    // A replaced file keeps its permissions; a read-only one is left alone
+    // and the failure is reported with the path.
+    namespace fs = std::filesystem;
+    std::vector<std::string> failed;
+    s.set_write_failure_handler([&](const std::string& path) { failed.push_back(path); });
+    fs::permissions(dir / "Settings.xml",
+                    fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    ASSERT_TRUE(s.save(file_of(dir), true));
+    EXPECT_EQ(fs::status(dir / "Settings.xml").permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    fs::permissions(dir / "Settings.xml", fs::perms::owner_read);
+    const std::string before = read_file(dir / "Settings.xml");
+    s.chart_rotate = !s.chart_rotate;
+    EXPECT_FALSE(s.save(file_of(dir), true));
+    EXPECT_EQ(read_file(dir / "Settings.xml"), before);
+    ASSERT_EQ(failed.size(), 1u);
+    EXPECT_EQ(failed[0], file_of(dir));
+    fs::permissions(dir / "Settings.xml", fs::perms::owner_all);
 }
 
 TEST(ProgramSettingsBackgroundSave, BurstOfRequestsGivesOneWriteAfterTheDelay)

@@ -1,6 +1,7 @@
 // The working-range analysis of a table pair, the range block it encodes and
 // the decoder the connection uses, and the robust line average.
 #include "link/byte_order.h"
+#include "link/sensor_info.h"
 #include "profiles/calibration_range.h"
 #include "profiles/line_average.h"
 
@@ -126,6 +127,29 @@ TEST(CalibrationRange, BlockEncodingTruncatesAndDecodesBack)
     EXPECT_FALSE(decode_range_block(b.data(), 1279, d));
     EXPECT_TRUE(d.known);
     EXPECT_DOUBLE_EQ(d.x_start, 10.0);
+
+    // At a connection the range belongs to its sensor: a blank or unreadable
+    // block keeps it for the same sensor only.
+    sensor_info a, other;
+    a.serial = "00042";
+    other.serial = "00043";
+    decoded_range held;
+    take_connection_range_block(b.data(), range_block_bytes, a, held);
+    EXPECT_TRUE(held.known);
+    take_connection_range_block(blank.data(), blank.size(), a, held);
+    take_connection_range_block(nullptr, 0, a, held);
+    EXPECT_TRUE(held.known);
+    EXPECT_DOUBLE_EQ(held.x_start, 10.0);
+    take_connection_range_block(blank.data(), blank.size(), other, held);
+    EXPECT_FALSE(held.known);
+    take_connection_range_block(nullptr, 0, a, held); // back to the first, unreadable: nothing known
+    EXPECT_FALSE(held.known);
+    take_connection_range_block(b.data(), range_block_bytes, a, held);
+    ASSERT_TRUE(held.known);
+    sensor_info no_serial; // a damaged identification: told apart by address
+    no_serial.address_text = "127.0.0.9";
+    take_connection_range_block(nullptr, 0, no_serial, held);
+    EXPECT_FALSE(held.known);
 }
 
 TEST(CalibrationRange, EmptyOrBrokenTablesAreRefusedAndKeepTheLastAnalysis)

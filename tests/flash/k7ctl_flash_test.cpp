@@ -67,6 +67,12 @@ TEST_F(K7ctlFlash, FirmwareFlashReadAndIdentification)
     EXPECT_NE(r.output.find("\"Line head\" serial 42, p = 8, outline 1.5:200:-50:50:-60:60"),
               std::string::npos)
         << r.output;
+    // The serial is stored "42" and three zero bytes; it reads "42", with no
+    // NUL in the JSON text.
+    r = k7ctl("info " + addr() + " --json");
+    ASSERT_EQ(r.code, 0) << r.output;
+    EXPECT_NE(r.output.find("\"serial\": \"42\""), std::string::npos) << r.output;
+    EXPECT_EQ(r.output.find("\\u0000"), std::string::npos) << r.output;
 
     // Refusals: nothing is erased, exit code 2; a silent address: exit code 1.
     clear_log();

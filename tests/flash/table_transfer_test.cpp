@@ -105,6 +105,33 @@ TEST_F(TableTransfer, BadTablesAndEmptyRangesNeverReachTheFlash)
     write_file(dir / "TableY.txt", table_text(1024, 1280, [](int, int) { return 65535.0; }));
     EXPECT_NE(start_range_write(flash(), range, dir.path(), 8, {}).find("нет ни одной точки"),
               std::string::npos);
+
+    // Values that do not fit their 16-bit word at N = 8 (X 0..255.996, Y
+    // -128..127.996) are refused with file, row, column and value instead of
+    // wrapping: X = 300 would come back as 44 mm.
+    const auto refusal = [&](double x, double y, const char* where) {
+        write_file(dir / "TableX.txt",
+                   table_text(4, 1280, [&](int r, int c) { return r == 2 && c == 7 ? x : 1.0; }));
+        write_file(dir / "TableY.txt",
+                   table_text(4, 1280, [&](int r, int c) { return r == 2 && c == 7 ? y : 1.0; }));
+        const std::string m = start_table_write(flash(), dir.path(), 8, type_e1d, {});
+        EXPECT_NE(m.find(where), std::string::npos) << m;
+        EXPECT_NE(m.find("строка 3, столбец 8"), std::string::npos) << m;
+        return m;
+    };
+    EXPECT_NE(refusal(300.0, 1.0, "TableX.txt").find("значение 300 (допустимо от 0 до 255.992"),
+              std::string::npos);
+    EXPECT_NE(refusal(-1.0, 1.0, "TableX.txt").find("значение -1 "), std::string::npos);
+    EXPECT_NE(refusal(1.0, 200.0, "TableY.txt").find("от -128 до 127.996"), std::string::npos);
+    // The range block refuses the same Y (its rows are the full 1024).
+    write_file(dir / "TableX.txt", table_text(1024, 1280, [](int, int) { return 10.0; }));
+    write_file(dir / "TableY.txt",
+               table_text(1024, 1280, [](int r, int c) { return r == 9 && c == 3 ? -200.0 : 1.0; }));
+    EXPECT_EQ(
+        start_range_write(flash(), range, dir.path(), 8, {}),
+        "Значение вне диапазона в файле TableY.txt: строка 10, столбец 4, значение -200 (допустимо от -128 "
+        "до 127.996 при 8 дробных битах).");
+
     EXPECT_EQ(count_since_mark(0x53), 0u);
     EXPECT_EQ(count_since_mark(0x52), 0u);
     EXPECT_FALSE(engine().busy());

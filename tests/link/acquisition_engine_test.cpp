@@ -29,6 +29,9 @@ struct scripted_device {
     // Changed while the peer thread answers, hence atomic.
     std::atomic<int> line_data_datagrams{4}; // line-data datagrams sent per 0x2E
     std::atomic<int> profiles_unanswered{0}; // 0x22 requests left without a reply
+    // Each reply is preceded by one datagram of another length (a profile
+    // with intensities, a numbered line, a plain line).
+    std::atomic<bool> wrong_lengths{false};
 
     std::vector<bytes_t> respond(const bytes_t& req)
     {
@@ -59,6 +62,8 @@ struct scripted_device {
             bytes_t r(profile_datagram_size, 0);
             orvex::bytes::put_be32(&r[0], ++profiles);
             orvex::bytes::put_be16(&r[8], 32 * 10); // x = 10 mm with p = 5
+            if (wrong_lengths)
+                return {bytes_t(profile_datagram_size_intensities, 0xEE), r};
             return {r};
         }
         case 0x21:
@@ -72,6 +77,8 @@ struct scripted_device {
                 return numbered_script;
             const bool plain = code == 0x21 || code == 0x26;
             std::vector<bytes_t> lines;
+            if (wrong_lengths)
+                lines.push_back(bytes_t(plain ? 1284 : 1280, 0xEE));
             for (std::uint16_t k = 0; k < rows; ++k) {
                 bytes_t line(plain ? 1280 : 1284, static_cast<std::uint8_t>(k));
                 if (!plain)
@@ -82,6 +89,8 @@ struct scripted_device {
         }
         case 0x2E: {
             std::vector<bytes_t> out;
+            if (wrong_lengths)
+                out.push_back(bytes_t(1280, 0xEE));
             for (int k = 0; k < line_data_datagrams; ++k) {
                 bytes_t d(1028, 0);
                 for (int j = 0; j < 256; ++j)
@@ -318,6 +327,47 @@ TEST_F(engine_fixture, FailedProfileReadIsRetriedWithoutANewStart)
     const auto codes = request_codes();
     EXPECT_EQ(std::count(codes.begin(), codes.end(), 0x20), 1);
     EXPECT_EQ(std::count(codes.begin(), codes.end(), 0x22), 3);
+}
+
+// Datagrams longer than the mode expects were cut and taken: a 5160-byte
+// profile as a 4104-byte one, a numbered line as a plain one. They are
+// counted and dropped instead.
+TEST_F(engine_fixture, DatagramsOfAnotherLengthAreCountedAndDropped)
+{
+    script.wrong_lengths = true;
+    acquisition_engine& e = connect();
+    e.set_profile_poll(true);
+    run(e, [&] { return profiles_handled >= 2; });
+    e.set_profile_poll(false);
+    run(e, [&] { return e.current_state() == acquisition_engine::state::idle; });
+    ASSERT_GE(profiles_handled, 2);
+    EXPECT_EQ(e.profile().header.word1, script.profiles);
+    EXPECT_DOUBLE_EQ(e.profile().points[0].x, 10.0);
+    EXPECT_EQ(e.wrong_length(), std::uint64_t(profiles_handled));
+
+    const auto before = e.wrong_length();
+    e.set_image_request(true, false);
+    run(e, [&] { return frames_handled > 0; });
+    e.set_image_request(false, false);
+    ASSERT_TRUE(e.frame_complete());
+    EXPECT_EQ(e.frame()[0], 0);
+    EXPECT_EQ(e.frame()[9 * 1280], 9);
+    EXPECT_EQ(e.wrong_length(), before + 1);
+}
+
+TEST_F(engine_fixture, LineDataOfAnotherLengthIsCountedAndDropped)
+{
+    script.version = "48d";
+    script.wrong_lengths = true;
+    acquisition_engine& e = connect();
+    e.set_result_points(true);
+    e.set_image_request(true, false);
+    run(e, [&] { return e.line_data_complete(); });
+    e.set_image_request(false, false);
+    ASSERT_TRUE(e.line_data_complete());
+    EXPECT_DOUBLE_EQ(e.line_data()[0], 0.0);
+    EXPECT_DOUBLE_EQ(e.line_data()[1023], 1023.0);
+    EXPECT_EQ(e.wrong_length(), 2u); // a plain line among the numbered ones, a line in the line data
 }
 
 TEST(RateClock, UpdatesOncePerWindowAndReadsMinusOneOnlyWithoutTime)

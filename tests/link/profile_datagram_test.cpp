@@ -129,3 +129,33 @@ TEST(ProfileCounter, GapsForwardAreLostProfilesStepsBackAreNot)
     EXPECT_EQ(profiles_missing(10, 10), 0u) << "a repeated datagram";
     EXPECT_EQ(profiles_missing(1000, 3), 0u) << "a restarted sensor is not four billion losses";
 }
+
+TEST(ProfileCounter, LossesCountOnlyWhileWord1IsACounter)
+{
+    profile_numbering n;
+    for (std::uint32_t w : {5u, 6u, 7u, 7u, 8u, 12u, 13u, 14u, 15u, 16u, 17u, 18u, 19u, 20u, 21u, 22u})
+        n.add(w);
+    EXPECT_TRUE(n.numbered());
+    EXPECT_EQ(n.received(), 16u);
+    EXPECT_EQ(n.lost(), 3u);
+    EXPECT_EQ(n.repeated(), 1u);
+
+    // A constant word, a time stamp and noise are no counters: no figure at
+    // all, however large their steps.
+    for (const auto& words : {std::vector<std::uint32_t>(40, 0u), std::vector<std::uint32_t>{}}) {
+        profile_numbering c;
+        for (std::uint32_t w : words)
+            c.add(w);
+        EXPECT_FALSE(c.numbered());
+        EXPECT_EQ(c.lost(), 0u);
+    }
+    profile_numbering stamp;
+    for (std::uint32_t k = 0; k < 40; ++k)
+        stamp.add(1000 * k + (k % 3));
+    EXPECT_TRUE(stamp.judged());
+    EXPECT_FALSE(stamp.numbered());
+    profile_numbering few;
+    few.add(1);
+    few.add(2);
+    EXPECT_FALSE(few.judged());
+}

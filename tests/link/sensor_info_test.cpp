@@ -175,4 +175,14 @@ TEST(SearchList, RowTextWithAndWithoutFamilyMark)
     i.board = 0x50;
     i.ident_valid = false;
     EXPECT_EQ(list_row_text(i), "192.168.1.20   -   A1234   -   49m   -   плата расширения(P) (50)");
+
+    // A serial padded with zero bytes (as the identification record stores
+    // "42") reads "42", not "42???"; a zero inside stays visible.
+    i.serial = std::string("42\0\0\0", 5);
+    EXPECT_EQ(list_row_text(i), "192.168.1.20   -   42   -   49m   -   плата расширения(P) (50)");
+    EXPECT_EQ(serial_text(std::string("4\0"
+                                      "2\0\0",
+                                      5)),
+              "4?2");
+    EXPECT_EQ(serial_text(std::string(5, '\0')), "");
 }

@@ -1,6 +1,7 @@
 // The rules behind the settings editor and the convolution form: image window
 // normalisation and limits, readout time and period checks, record and text
 // conversions, the distance field's limits, and the combined set list.
+#include "link/sensor_info.h"
 #include "settings/convolution_list.h"
 #include "settings/editor_values.h"
 #include "settings/image_timing.h"
@@ -179,7 +180,18 @@ TEST(DetachedDistance, LimitsFollowTheDepthRangeWhenKnown)
     EXPECT_DOUBLE_EQ(l.maximum, 1023.0);
     EXPECT_DOUBLE_EQ(l.step, 1.0);
 
+    // Unknown range: the identification outline's depth, when valid.
+    sensor_info ident;
+    ident.y1_low = -30;
+    ident.y1_high = 10;
+    ident.y2_low = -5;
+    ident.y2_high = 25;
+    EXPECT_DOUBLE_EQ(detached_distance_limits(r, 0.0, &ident).maximum, 1023.0); // not valid
+    ident.ident_valid = true;
+    EXPECT_DOUBLE_EQ(detached_distance_limits(r, 0.0, &ident).maximum, 55.0);
+
     r.known = true;
+    EXPECT_DOUBLE_EQ(detached_distance_limits(r, 0.0, &ident).maximum, 1023.0); // the block wins (empty here)
     r.y_top_start = 40;
     r.y_top = 60;
     r.y_bottom_start = -50;

@@ -290,6 +290,28 @@ TEST_F(SettingsWindow, TypedNumbersCountOnceCompleteAndAreWrittenOnce)
     EXPECT_EQ(memory().convolution[15], 7655);
 }
 
+TEST_F(SettingsWindow, ExtensionBoardBlockSurvivesEveryWrite)
+{
+    // The sensor's block holds a pattern (written past the editor); the
+    // editor's writes send it back as read, not as zeros.
+    qz3p_settings s = memory();
+    for (std::size_t i = 0; i < s.ext_block.size(); ++i)
+        s.ext_block[i] = static_cast<std::uint8_t>(0xA5 ^ i);
+    const auto pattern = s.ext_block;
+    ASSERT_TRUE(app::device(0).commands().write_settings_flash(s));
+    ASSERT_TRUE(app::device(0).commands().write_settings_memory(s));
+
+    check("cb_write_on_change")->setChecked(true);
+    const std::size_t writes = requests(0x81);
+    spin("spin_laser_brightness")->setValue(77);
+    ASSERT_EQ(requests(0x81), writes + 1);
+    EXPECT_EQ(memory().laser_brightness, 77);
+    EXPECT_EQ(memory().ext_block, pattern);
+    button("btn_write_flash")->click();
+    EXPECT_EQ(flash().laser_brightness, 77);
+    EXPECT_EQ(flash().ext_block, pattern);
+}
+
 TEST_F(SettingsWindow, SwitchingTheCycleDelayOnSticksWhenWrittenOnChange)
 {
     check("cb_write_on_change")->setChecked(true);
@@ -521,9 +543,13 @@ TEST_F(SettingsWindow, DistanceFieldFollowsTheSensorsRange)
     auto* distance = w<QDoubleSpinBox>("spin_detached_distance");
     EXPECT_DOUBLE_EQ(distance->maximum(), 100.0);
     EXPECT_DOUBLE_EQ(distance->singleStep(), 100.0 / 2048);
+    // Without a range block the sensor's identification outline gives the depth.
     r.known = false;
-    emit app::program_events().sensor_connected(app::device(0).commands().info());
-    EXPECT_DOUBLE_EQ(distance->maximum(), 1023.0);
+    const auto& info = app::device(0).commands().info();
+    ASSERT_TRUE(info.ident_valid);
+    emit app::program_events().sensor_connected(info);
+    EXPECT_DOUBLE_EQ(distance->maximum(),
+                     std::max(info.y1_high, info.y2_high) - std::min(info.y1_low, info.y2_low));
 }
 
 TEST_F(SettingsWindow, ConvolutionSetsArePickedSavedRemovedAndStoredWithoutTouchingTheSensor)

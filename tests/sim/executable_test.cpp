@@ -64,6 +64,16 @@ TEST(K7simExecutable, UsageReadyLinesAndStateOnSigterm)
         std::this_thread::sleep_for(20ms);
     EXPECT_NE(read_file(log).find(ready), std::string::npos) << read_file(log);
 
+    // A second simulator on the same address is refused instead of silently
+    // taking the first one's traffic (with its search socket on the wildcard
+    // address or not); the first keeps answering below.
+    const auto second_log = dir / "second.txt";
+    EXPECT_EQ(exit_code(spawn_k7sim({"--sensor", a + ",serial=00043"}, second_log)), 1);
+    EXPECT_NE(read_file(second_log).find("the address is taken"), std::string::npos) << read_file(second_log);
+    EXPECT_EQ(exit_code(spawn_k7sim({"--sensor", a + ",serial=00043", "--search-bind", loopback_address(253)},
+                                    second_log)),
+              1);
+
     raw_client c;
     bytes stored(257, 0x3C);
     stored[0] = 0x84;

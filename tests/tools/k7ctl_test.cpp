@@ -150,6 +150,8 @@ TEST(K7ctl, ProfilePolled)
     for (const auto& v : profiles) {
         const QJsonObject p = v.toObject();
         EXPECT_EQ(p.value(QStringLiteral("n")).toInt(), 1024);
+        EXPECT_EQ(p.value(QStringLiteral("valid")).toInt(), 1024); // a plane fills every row
+        EXPECT_EQ(p.value(QStringLiteral("invalid")).toInt(), 0);
         EXPECT_TRUE(p.value(QStringLiteral("two_coordinates")).toBool());
         const double h = p.value(QStringLiteral("header1")).toDouble();
         if (last_header >= 0) {
@@ -207,7 +209,9 @@ TEST(K7ctl, StreamCountsWithoutLoss)
     const double received = s.value(QStringLiteral("received")).toDouble();
     EXPECT_GT(received, 300);
     EXPECT_LT(received, 700);
+    EXPECT_TRUE(s.value(QStringLiteral("numbered")).toBool());
     EXPECT_EQ(s.value(QStringLiteral("lost")).toDouble(), 0.0);
+    EXPECT_EQ(s.value(QStringLiteral("wrong_length")).toDouble(), 0.0);
     EXPECT_NEAR(s.value(QStringLiteral("rate_per_second")).toDouble(), 500.0, 200.0);
     // The stream was switched off at the end.
     const auto counter = sim->profile_counter(0);

@@ -132,13 +132,17 @@ QJsonObject info_json(const orvex::k7::sensor_info& info)
                         {QStringLiteral("y2_low"), info.y2_low}, {QStringLiteral("y2_high"), info.y2_high}};
     return QJsonObject{
         {QStringLiteral("address"), text(info.address_text)},
-        {QStringLiteral("serial"), text(info.serial)},
+        {QStringLiteral("serial"), QString::fromStdString(orvex::k7::serial_text(info.serial))},
         {QStringLiteral("firmware"), QString::fromStdString(info.version.to_string())},
         {QStringLiteral("type"), info.type},
         {QStringLiteral("type_name"), QString::fromStdString(orvex::k7::device_type_name(info.type))},
         {QStringLiteral("family"), info.family},
         {QStringLiteral("flag"), int(info.flag)},
-        {QStringLiteral("kind"), QString(QChar::fromLatin1(static_cast<char>(info.kind)))},
+        // A kind byte outside printable ASCII (0 included) is given as "": no
+        // control characters in JSON strings.
+        {QStringLiteral("kind"), info.kind >= 0x20 && info.kind <= 0x7E
+                                     ? QString(QChar::fromLatin1(static_cast<char>(info.kind)))
+                                     : QString()},
         {QStringLiteral("board_code"), int(info.board)},
         {QStringLiteral("ident_valid"), info.ident_valid},
         {QStringLiteral("ident_text"), text(info.ident_text)},

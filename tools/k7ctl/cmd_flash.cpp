@@ -175,7 +175,7 @@ int run_ident(const QStringList& args)
                                 .arg(info.y2_low)
                                 .arg(info.y2_high);
     print_line(QStringLiteral("identification written: \"") + QString::fromLatin1(info.ident_text.c_str()) +
-               QStringLiteral("\" serial ") + QString::fromLatin1(info.serial.c_str()) +
+               QStringLiteral("\" serial ") + QString::fromStdString(orvex::k7::serial_text(info.serial)) +
                QStringLiteral(", p = ") + QString::number(info.shift) + QStringLiteral(", outline ") +
                outline);
     device.disconnect();

@@ -13,6 +13,16 @@ namespace {
 
 using clock_type = std::chrono::steady_clock;
 
+// Points of a profile with x >= 0 (valid) and with x < 0 (no point).
+std::pair<int, int> point_counts(const orvex::k7::decoded_profile& p)
+{
+    int valid = 0;
+    const auto n = std::min<std::size_t>(p.header.n, orvex::k7::profile_slots);
+    for (std::size_t i = 0; i < n; ++i)
+        valid += p.points[i].x >= 0 ? 1 : 0;
+    return {valid, int(n) - valid};
+}
+
 QJsonObject profile_json(const orvex::k7::decoded_profile& p, bool intensities)
 {
     QJsonArray points;
@@ -25,6 +35,8 @@ QJsonObject profile_json(const orvex::k7::decoded_profile& p, bool intensities)
     QJsonObject o{{QStringLiteral("header1"), double(p.header.word1)},
                   {QStringLiteral("header2"), double(p.header.word2)},
                   {QStringLiteral("n"), int(p.header.n)},
+                  {QStringLiteral("valid"), point_counts(p).first},
+                  {QStringLiteral("invalid"), point_counts(p).second},
                   {QStringLiteral("two_coordinates"), p.header.two_coordinates},
                   {QStringLiteral("points"), points}};
     if (intensities)
@@ -38,7 +50,8 @@ int run_profile(const QStringList& args)
 {
     options o(QStringLiteral("k7ctl profile ADDR [--count N] [--intensities] [--json | --out FILE]"),
               QStringLiteral("Polls profiles (start measurement, read) through the acquisition engine.\n"
-                             "Points with x = -1 are invalid. --out writes the profile page's text format:\n"
+                             "Points with x = -1 are invalid; each profile reports its valid and invalid\n"
+                             "points. --out writes the profile page's text format:\n"
                              "one line \"sequence x y\" per valid point."),
               QStringLiteral("  k7ctl profile 127.0.0.2 --count 5 --json\n"
                              "  k7ctl profile 127.0.0.2 --count 100 --out profiles.txt\n"));
@@ -75,11 +88,13 @@ int run_profile(const QStringList& args)
         else if (o.is_set(QStringLiteral("json")))
             profiles.append(profile_json(p, intensities));
         else
-            print_line(QStringLiteral("profile %1: header %2 %3, %4 points")
+            print_line(QStringLiteral("profile %1: header %2 %3, %4 points (%5 valid, %6 invalid)")
                            .arg(received)
                            .arg(p.header.word1)
                            .arg(p.header.word2)
-                           .arg(p.header.n));
+                           .arg(p.header.n)
+                           .arg(point_counts(p).first)
+                           .arg(point_counts(p).second));
     });
     engine.set_profile_poll(true);
     progress bar(QStringLiteral("profiles"));
@@ -109,8 +124,10 @@ int run_stream(const QStringList& args)
 {
     options o(QStringLiteral("k7ctl stream ADDR --seconds S [--intensities] [--json]"),
               QStringLiteral("Switches profile streaming on for S seconds and reports what arrived.\n"
-                             "Lost profiles are counted from gaps in header word 1, which the sensor\n"
-                             "(and k7sim) advance by one per profile."),
+                             "Lost and repeated profiles are counted from header word 1 while it steps by\n"
+                             "one per profile (k7sim does; a sensor's firmware may not number its\n"
+                             "profiles, and then no loss figure is given). Datagrams of a wrong length\n"
+                             "are counted and dropped."),
               QStringLiteral("  k7ctl stream 127.0.0.2 --seconds 10\n"
                              "  k7ctl stream 127.0.0.2 --seconds 2 --intensities --json\n"));
     o.add({QStringLiteral("seconds"), QStringLiteral("How long to stream."), QStringLiteral("S")});
@@ -124,17 +141,6 @@ int run_stream(const QStringList& args)
     orvex::k7::sensor_device device;
     connect_or_fail(device, o.positional().at(0));
     auto& engine = device.engine();
-    unsigned long long received = 0;
-    unsigned long long lost = 0;
-    std::uint32_t last = 0;
-    engine.set_profile_observer([&](const orvex::k7::decoded_profile& p) {
-        // Header word 1 counts profiles at the sensor; a jump forward is a
-        // loss, a step back (a restarted sensor) only starts counting afresh.
-        if (received > 0)
-            lost += orvex::k7::profiles_missing(last, p.header.word1);
-        last = p.header.word1;
-        ++received;
-    });
     engine.set_intensities(o.is_set(QStringLiteral("intensities")));
     if (!engine.set_profile_stream(true))
         device_error(QStringLiteral("switching the profile stream on (0x23) failed"));
@@ -149,14 +155,21 @@ int run_stream(const QStringList& args)
     const double elapsed = std::chrono::duration<double>(clock_type::now() - start).count();
     engine.set_profile_stream(false);
     engine.step(); // what was queued when streaming stopped
-    engine.set_profile_observer({});
+
+    const auto& count = engine.numbering();
+    const double received = double(count.received());
 
     const auto& link = device.link(orvex::k7::link_profile);
     const double rate = elapsed > 0 ? received / elapsed : 0.0;
     if (o.is_set(QStringLiteral("json"))) {
         print_json(QJsonObject{
-            {QStringLiteral("received"), double(received)},
-            {QStringLiteral("lost"), double(lost)},
+            {QStringLiteral("received"), received},
+            // null when header word 1 is not a profile counter
+            {QStringLiteral("numbered"), count.numbered()},
+            {QStringLiteral("lost"), count.numbered() ? QJsonValue(double(count.lost())) : QJsonValue()},
+            {QStringLiteral("repeated"),
+             count.numbered() ? QJsonValue(double(count.repeated())) : QJsonValue()},
+            {QStringLiteral("wrong_length"), double(engine.wrong_length())},
             {QStringLiteral("seconds"), elapsed},
             {QStringLiteral("rate_per_second"), rate},
             {QStringLiteral("receive_buffer_requested"), double(link.receive_buffer_requested())},
@@ -164,11 +177,19 @@ int run_stream(const QStringList& args)
             {QStringLiteral("foreign_dropped"), double(link.foreign_dropped())},
         });
     } else {
-        print_line(QStringLiteral("received %1 profiles in %2 s (%3 per second), lost %4")
-                       .arg(received)
+        print_line(QStringLiteral("received %1 profiles in %2 s (%3 per second)")
+                       .arg(count.received())
                        .arg(elapsed, 0, 'f', 2)
-                       .arg(rate, 0, 'f', 1)
-                       .arg(lost));
+                       .arg(rate, 0, 'f', 1));
+        if (count.numbered())
+            print_line(QStringLiteral("lost %1, repeated %2").arg(count.lost()).arg(count.repeated()));
+        else if (count.judged())
+            print_line(QStringLiteral("losses unknown: the sensor does not number its profiles "
+                                      "(header word 1 does not step by one)"));
+        else
+            print_line(QStringLiteral("losses unknown: too few profiles to tell whether the sensor "
+                                      "numbers them"));
+        print_line(QStringLiteral("wrong length: %1 datagrams dropped").arg(engine.wrong_length()));
         print_line(QStringLiteral("receive buffer: %1 bytes granted of %2 asked")
                        .arg(link.receive_buffer_granted())
                        .arg(link.receive_buffer_requested()));

@@ -16,20 +16,25 @@ int run_set_ip(const QStringList& args)
         QStringLiteral("Gives the sensor with the serial SERIAL the address NEW_IP, without connecting:\n"
                        "the datagram goes to the search address (broadcast) from the local address --via."),
         QStringLiteral("  k7ctl set-ip 00042 192.168.1.150 --via 192.168.1.10\n"
+                       "  k7ctl set-ip 42 127.0.0.9 --address 127.255.255.255 --via 127.0.0.1\n"
                        "  k7ctl set-ip 00042 127.0.0.9 --address 127.255.255.255 --via 127.0.0.1\n"));
     o.add({QStringLiteral("address"), QStringLiteral("Where to send (default the search broadcast)."),
            QStringLiteral("A"), QString::fromLatin1(orvex::k7::sensor_search::default_destination)});
     o.add({QStringLiteral("via"), QStringLiteral("Local address to send from (default: any)."),
            QStringLiteral("LOCAL_IP"), QStringLiteral("0.0.0.0")});
     o.parse(args, 2, 2);
-    const std::string serial = o.positional().at(0).toStdString();
+    // A serial shorter than five characters is padded with zero bytes, as the
+    // identification record stores it ("42" is what search lists it as).
+    std::string serial = o.positional().at(0).toStdString();
+    if (!serial.empty() && serial.size() < 5)
+        serial.resize(5, '\0');
     boost::system::error_code ec;
     const auto new_ip = boost::asio::ip::make_address_v4(o.positional().at(1).toStdString(), ec);
     if (ec)
         usage_error(QStringLiteral("NEW_IP is not an IPv4 address: ") + o.positional().at(1));
     const auto frame = orvex::k7::address_change_datagram(serial, new_ip.to_uint());
     if (!frame)
-        usage_error(QStringLiteral("SERIAL must be exactly five characters"));
+        usage_error(QStringLiteral("SERIAL must be one to five characters"));
     const auto to = boost::asio::ip::make_address_v4(o.value(QStringLiteral("address")).toStdString(), ec);
     if (ec)
         usage_error(QStringLiteral("--address is not an IPv4 address"));
