@@ -80,9 +80,15 @@ struct stream_batch {
     std::shared_ptr<const frame_job> job;
     unsigned first_line = 0, line_count = 0;
     bool send_tail = false;
+    // A motor board's streamed state datagram.
+    bool board_due = false;
+    datagram board_state;
+    std::uint32_t board_address = 0;
+    std::uint16_t board_port = 0;
 
     void clear()
     {
+        board_due = false;
         profile_count = 0;
         job.reset();
         first_line = line_count = 0;
@@ -109,6 +115,7 @@ public:
     /// a running profile stream, follow the new ones from now on.
     void settings_changed();
     void set_offset(double dx, double dy);
+    const scene& current_scene() const { return scene_; }
     line_positions lines();
     std::uint32_t profile_counter() const { return counter_; }
     /// Frame lines handed out for sending so far.
