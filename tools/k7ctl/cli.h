@@ -79,5 +79,7 @@ int run_firmware(const QStringList& args);
 int run_ident(const QStringList& args);
 int run_tables(const QStringList& args);
 int run_protect(const QStringList& args);
+int run_rig(const QStringList& args);
+int run_calib(const QStringList& args);
 
 } // namespace k7ctl

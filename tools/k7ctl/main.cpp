@@ -25,6 +25,8 @@ const subcommand subcommands[] = {
     {"ident", "write the identification record", k7ctl::run_ident},
     {"tables", "write, read back or analyse the calibration tables", k7ctl::run_tables},
     {"protect", "flash block protection", k7ctl::run_protect},
+    {"rig", "the calibration rig's control board: state, move, set, stop", k7ctl::run_rig},
+    {"calib", "X table from records; ground-truth check on a simulated rig", k7ctl::run_calib},
 };
 
 void print_usage(std::FILE* to)
