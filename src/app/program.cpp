@@ -5,6 +5,7 @@
 #include "app/program_settings.h"
 #include "app/quorin.h"
 #include "calibr/form_calibr.h"
+#include "calibr/rig_objects.h"
 #include "diag/form_debug.h"
 #include "diag/form_laser_tuning.h"
 #include "flash/form_flash.h"
@@ -181,6 +182,7 @@ void start_program(const QString& exe_dir)
         box.exec();
         settings.save(std::string(), true);
     }
+    calibr::apply_rig_settings(settings);
     emit program_events().program_settings_changed();
     setup_windows();
 }
