@@ -97,6 +97,20 @@ bool calibration_rig::move_and_wait(yield_type& yield, double target, int i)
     }
 }
 
+void calibration_rig::wait_for_state(yield_type& yield)
+{
+    // A reply the board produced before a transaction that preceded this
+    // call was consumed by that transaction, so any answer after now is fresh.
+    const auto start = now_();
+    for (;;) {
+        yield();
+        if (last_answer_ > start)
+            return;
+        if (now_() - start > ms(1000))
+            throw std::runtime_error("Нет ответа от платы управления.");
+    }
+}
+
 void calibration_rig::wait_for_profile(yield_type& yield, int timeout_ms)
 {
     const auto start = now_();

@@ -73,6 +73,10 @@ public:
     /// silent for over 1 s, "Актюатор не перемещается." when the position
     /// stands still for over 3 s.
     bool move_and_wait(yield_type& yield, double target, int i);
+    /// Yields until a state reply arrives that the board sent after this call
+    /// (after a set-position, so that positions read afterwards count from
+    /// the new origin); throws "Нет ответа от платы управления." after 1 s.
+    void wait_for_state(yield_type& yield);
     /// Yields until both channels in use hold a profile received at least
     /// 200 ms after the call; throws "Не получен результат измерения с
     /// датчика" after timeout_ms.

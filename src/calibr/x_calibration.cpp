@@ -138,6 +138,9 @@ void run_x_calibration(calibration_rig::yield_type& yield, calibration_rig& rig,
 {
     if (!rig.board().set_position(0, 0.0))
         throw std::runtime_error("Нет ответа от платы управления.");
+    // The detection starts from the current position: it must be the one
+    // counted from the new zero, not the last one read before it.
+    rig.wait_for_state(yield);
     std::error_code ec;
     std::filesystem::create_directories(folder, ec);
     std::ofstream first, second;

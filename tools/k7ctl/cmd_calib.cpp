@@ -84,15 +84,17 @@ int run_xcheck(const QStringList& args)
                                {QStringLiteral("cells"), double(r.cells)},
                                {QStringLiteral("max_error_mm"), r.max_error},
                                {QStringLiteral("rms_error_mm"), r.rms_error},
+                               {QStringLiteral("record_max_error_mm"), r.record_max_error},
                                {QStringLiteral("wall_s"), r.wall_seconds},
                                {QStringLiteral("profile_wait_s"), r.profile_wait_seconds},
                                {QStringLiteral("table_s"), r.table_seconds}});
         return exit_ok;
     }
     print_line(QStringLiteral("records %1, cells compared %2").arg(r.records).arg(r.cells));
-    print_line(QStringLiteral("error: max %1 mm, rms %2 mm")
+    print_line(QStringLiteral("error: max %1 mm, rms %2 mm; records off their stamp by at most %3 mm")
                    .arg(r.max_error, 0, 'f', 5)
-                   .arg(r.rms_error, 0, 'f', 5));
+                   .arg(r.rms_error, 0, 'f', 5)
+                   .arg(r.record_max_error, 0, 'f', 5));
     print_line(QStringLiteral("calibration %1 s, of it waiting for fresh profiles %2 s (%3 %), table %4 s")
                    .arg(r.wall_seconds, 0, 'f', 1)
                    .arg(r.profile_wait_seconds, 0, 'f', 1)

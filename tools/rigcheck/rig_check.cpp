@@ -9,6 +9,8 @@
 
 #include <chrono>
 #include <cmath>
+#include <fstream>
+#include <sstream>
 #include <thread>
 
 namespace orvex::rigcheck {
@@ -64,6 +66,16 @@ result run(const options& o)
             values[i] = p.points[i].x;
         rig.take_profile(0, values.data(), n);
     });
+
+    // The actuator starts away from the board's zero, so that the run must
+    // rely on its own set-position.
+    board.move(0, 0.7);
+    for (int i = 0; i < 2000 && std::fabs(simulator.rig_position(1, 0) - 0.7) > 1e-9; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    for (int i = 0; i < 2000 && std::fabs(rig.position(0) - 0.7) > 1e-9; ++i) {
+        rig.poll();
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
 
     bool failed = false;
     calibr::log_sink log = [&](calibr::log_icon icon, const std::string& text) {
@@ -130,6 +142,23 @@ result run(const options& o)
             sum += e * e;
             ++r.cells;
         }
+    {
+        std::ifstream records(o.folder / "CalibrX.txt");
+        std::string line;
+        constexpr int row = 512;
+        while (std::getline(records, line)) {
+            std::istringstream in(line);
+            double position = 0.0, v = -1.0;
+            if (!(in >> position))
+                continue;
+            for (int i = 0; i <= row && (in >> v); ++i) {
+            }
+            if (v < 0.0)
+                continue;
+            const double truth = simulator.target_offset_for_column(0, row, v) + origin;
+            r.record_max_error = std::max(r.record_max_error, std::fabs(position - truth));
+        }
+    }
     if (r.cells == 0) {
         r.error = "the table has no filled cell";
         return r;

@@ -38,9 +38,13 @@ struct result {
     std::string error;
     std::vector<std::string> log;
     std::size_t records = 0;
-    std::size_t cells = 0;             // filled cells compared
-    double max_error = 0.0;            // mm
-    double rms_error = 0.0;            // mm
+    std::size_t cells = 0;  // filled cells compared
+    double max_error = 0.0; // mm
+    double rms_error = 0.0; // mm
+    /// Largest difference between a record's position stamp and the
+    /// simulator's exact position for the line it holds (middle point), mm:
+    /// catches profiles recorded before the actuator stood where stamped.
+    double record_max_error = 0.0;
     double wall_seconds = 0.0;         // the calibration procedure alone
     double profile_wait_seconds = 0.0; // of it, waiting for fresh profiles
     double table_seconds = 0.0;
