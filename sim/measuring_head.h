@@ -23,6 +23,8 @@
 #include "device_model.h"
 #include "scene.h"
 
+#include <random>
+
 #include <array>
 #include <chrono>
 #include <cstdint>
@@ -116,6 +118,13 @@ public:
     void settings_changed();
     void set_offset(double dx, double dy);
     const scene& current_scene() const { return scene_; }
+    /// Gaussian noise of the line position in measured profiles, standard
+    /// deviation in pixels (0: none); every measurement draws afresh.
+    void set_line_noise(double sigma_px, std::uint32_t seed)
+    {
+        noise_ = sigma_px;
+        noise_rng_.seed(seed);
+    }
     line_positions lines();
     std::uint32_t profile_counter() const { return counter_; }
     /// Frame lines handed out for sending so far.
@@ -153,6 +162,8 @@ private:
                                         std::uint16_t port);
 
     scene scene_;
+    double noise_ = 0.0;
+    std::mt19937 noise_rng_;
     double fixed_profile_rate_;
     double frame_rate_;
     unsigned lines_per_ms_;

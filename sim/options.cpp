@@ -134,9 +134,10 @@ sensor_config parse_sensor_text(const std::string& text)
     }
 
     bool seen[24] = {};
-    static const char* const keys[] = {"serial", "fw",      "type",  "family", "board",    "kind",  "ident",
-                                       "shift",  "outline", "key",   "scene",  "distance", "pitch", "height",
-                                       "tilt",   "rig",     "speed", "stall",  "travel",   "coef",  nullptr};
+    static const char* const keys[] = {"serial", "fw",     "type",    "family", "board", "kind",
+                                       "ident",  "shift",  "outline", "key",    "scene", "distance",
+                                       "pitch",  "height", "tilt",    "rig",    "speed", "stall",
+                                       "travel", "coef",   "noise",   nullptr};
     for (std::size_t i = 1; i < parts.size(); ++i) {
         const auto& kv = parts[i];
         const auto eq = kv.find('=');
@@ -150,7 +151,7 @@ sensor_config parse_sensor_text(const std::string& text)
         if (idx < 0)
             fail(text, "unknown key \"" + k +
                            "\" (known: serial, fw, type, family, board, kind, ident, shift, outline, key, "
-                           "scene, distance, pitch, height, tilt, rig, speed, stall, travel, coef)");
+                           "scene, distance, pitch, height, tilt, rig, speed, stall, travel, coef, noise)");
         if (seen[idx])
             fail(text, "key \"" + k + "\" given twice");
         seen[idx] = true;
@@ -239,6 +240,11 @@ sensor_config parse_sensor_text(const std::string& text)
                     fail(text, "coef value \"" + f[j] + "\" is not a non-zero number up to 1e7");
             c.rig.steps = {d[0], d[1], d[2]};
             c.rig.counts = {d[3], d[4], d[5]};
+        } else if (k == "noise") {
+            double d = 0.0;
+            if (!parse_double(v, d) || d < 0.0 || d > 100.0)
+                fail(text, "noise must be 0..100 pixels, got \"" + v + "\"");
+            c.noise = d;
         } else if (k == "speed" || k == "travel") {
             double d = 0.0;
             if (!parse_double(v, d) || d <= 0.0 || d > 100000.0)
@@ -302,6 +308,7 @@ std::string usage_text()
            "  pitch=10               period of teeth and comb, millimetres\n"
            "  height=5               depth of the teeth, millimetres\n"
            "  tilt=0                 turn of the target about the x axis, degrees\n"
+           "  noise=0                line position noise of measured profiles, pixels (std. dev.)\n"
            "Motor board keys (a device with board=50, such as the calibration rig's control board):\n"
            "  rig=ADDR[+ADDR2]       sensors whose target the board moves: channel 1 changes the\n"
            "                         target's distance, channel 2 shifts it across\n"

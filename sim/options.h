@@ -42,6 +42,7 @@ struct sensor_config {
     bool has_key = false; // without a key extended access is always granted
     std::uint64_t key = 0;
     scene_config scene;         // keys scene, distance, pitch, height, tilt
+    double noise = 0.0;         // line position noise of profiles, pixels (standard deviation)
     double profile_rate = 0.0;  // streamed profiles per second; 0: from the settings' period
     double frame_rate = 10.0;   // frames per second of the image stream
     unsigned lines_per_ms = 32; // frame lines sent per millisecond

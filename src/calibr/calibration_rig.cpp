@@ -54,7 +54,22 @@ calibration_rig::poll_event calibration_rig::poll()
     return poll_event::none;
 }
 
+k7::ExtBoard::clock::time_point measured_time(const k7::acquisition_engine& engine,
+                                              k7::ExtBoard::clock::time_point now)
+{
+    const std::int64_t ns = engine.profile().request_time_ns;
+    if (engine.profile_stream() || !engine.profile_poll() || ns <= 0)
+        return now;
+    return k7::ExtBoard::clock::time_point(std::chrono::nanoseconds(ns));
+}
+
 bool calibration_rig::take_profile(int channel, const double* values, std::size_t n)
+{
+    return take_profile(channel, values, n, now_());
+}
+
+bool calibration_rig::take_profile(int channel, const double* values, std::size_t n,
+                                   clock::time_point measured)
 {
     if (channel == 0 && n != calibration_points)
         return false;
@@ -63,7 +78,7 @@ bool calibration_rig::take_profile(int channel, const double* values, std::size_
     rig_profile& p = profiles_[std::size_t(channel)];
     std::copy(values, values + calibration_points, p.values.begin());
     p.position = target_position;
-    p.received = now_();
+    p.received = measured;
     return true;
 }
 

@@ -15,6 +15,7 @@
 
 #include "calibr/ext_board.h"
 #include "calibr/procedure_runner.h"
+#include "link/acquisition_engine.h"
 
 #include <array>
 #include <chrono>
@@ -32,6 +33,13 @@ struct rig_profile {
     double position = 0.0;
     k7::ExtBoard::clock::time_point received{};
 };
+
+/// When the engine's current profile was measured, as far as the rig needs
+/// it: a polled profile counts from its measurement request, since a read that
+/// had to be repeated brings a measurement taken before it arrived (perhaps
+/// before the actuator's last move); a streamed profile counts from `now`.
+k7::ExtBoard::clock::time_point measured_time(const k7::acquisition_engine& engine,
+                                              k7::ExtBoard::clock::time_point now);
 
 class calibration_rig {
 public:
@@ -64,7 +72,10 @@ public:
 
     /// Profile intake for channel 0 or 1. Channel 0 ignores a profile of any
     /// other length than 1024 (false); channel 1 throws for fewer points.
+    /// The profile counts as received at `measured` when given (see
+    /// measured_time), else now.
     bool take_profile(int channel, const double* values, std::size_t n);
+    bool take_profile(int channel, const double* values, std::size_t n, clock::time_point measured);
     const rig_profile& profile(int channel) const { return profiles_[std::size_t(channel)]; }
 
     /// Moves channel index i to `target` and yields until the position

@@ -300,7 +300,9 @@ void FormCalibr::profile_received(int channel)
     for (std::size_t i = 0; i < n && i < values.size(); ++i)
         values[i] = p.points[i].x;
     try {
-        if (!orvex::calibr::rig().take_profile(channel, values.data(), n))
+        auto& rig = orvex::calibr::rig();
+        const auto& engine = orvex::app::device(channel).engine();
+        if (!rig.take_profile(channel, values.data(), n, orvex::calibr::measured_time(engine, rig.now())))
             return;
     } catch (const std::exception& e) {
         // A second sensor with a shorter window: said in the log instead of

@@ -70,6 +70,8 @@ TEST(FormCalibrGui, ConnectsPollsMovesStopsAndReports)
 
     // No sensor sends profiles: the X calibration ends with its message.
     form->findChild<QPushButton*>(QStringLiteral("btn_x_start"))->click();
+    for (int i = 0; i < 200 && !last_line(log).endsWith(QStringLiteral("калибровки.")); ++i)
+        ticks(1); // after a state read from the new zero
     EXPECT_TRUE(last_line(log).endsWith(QStringLiteral("Определение настроек калибровки.")));
     for (int i = 0; i < 400 && !last_line(log).endsWith(QStringLiteral("датчика")); ++i)
         ticks(5);

@@ -94,3 +94,20 @@ TEST(SimRig, TheBoardCarriesTheSensorsTarget)
     bad.sensors = {sensor + ",type=EB1,board=50,rig=" + loopback_address(9)};
     EXPECT_THROW(sim::simulator{bad}, std::invalid_argument);
 }
+
+TEST(SimRig, LineNoiseIsDrawnAfreshForEveryMeasurement)
+{
+    const std::string quiet = loopback_address(2), noisy = loopback_address(3);
+    auto s = start_sim({quiet, noisy + ",noise=0.5"});
+    raw_client c;
+    const auto profile = [&](const std::string& a) {
+        c.ask(a, {0x20});
+        return c.ask(a, {0x22});
+    };
+    const auto q1 = profile(quiet), q2 = profile(quiet);
+    ASSERT_TRUE(q1 && q2 && q1->size() == 4104);
+    EXPECT_TRUE(std::equal(q1->begin() + 8, q1->end(), q2->begin() + 8));
+    const auto n1 = profile(noisy), n2 = profile(noisy);
+    ASSERT_TRUE(n1 && n2 && n1->size() == 4104);
+    EXPECT_FALSE(std::equal(n1->begin() + 8, n1->end(), n2->begin() + 8));
+}

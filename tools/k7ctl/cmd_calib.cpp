@@ -38,7 +38,7 @@ int run_xcheck(const QStringList& args)
 {
     options o(
         QStringLiteral("k7ctl calib xcheck [--range MM] [--step-pix PX] [--speed MM_S] [--folder DIR] "
-                       "[--block 127.A.B] [--json]"),
+                       "[--block 127.A.B] [--noise PX] [--json]"),
         QStringLiteral("Runs the X calibration against a simulated rig inside this process (a sensor on a\n"
                        "plane and the control board moving it, on loopback addresses of --block), builds\n"
                        "the X table and compares every filled cell with the simulator's exact answer.\n"
@@ -57,9 +57,12 @@ int run_xcheck(const QStringList& args)
     o.add({QStringLiteral("block"),
            QStringLiteral("Loopback /24 for the simulated devices (default 127.0.77)."),
            QStringLiteral("127.A.B"), QStringLiteral("127.0.77")});
+    o.add({QStringLiteral("noise"), QStringLiteral("Line noise of the simulated sensor, pixels (default 0)."),
+           QStringLiteral("PX"), QStringLiteral("0")});
     o.add({QStringLiteral("json"), QStringLiteral("Figures as JSON.")});
     o.parse(args, 0, 0);
     orvex::rigcheck::options c;
+    c.noise = o.real(QStringLiteral("noise"), 0.0, 0.0, 100.0);
     c.range = o.real(QStringLiteral("range"), 10.0, 1.0, 30000.0);
     c.step_pix = o.real(QStringLiteral("step-pix"), 0.2, 0.05, 10.0);
     c.speed = o.real(QStringLiteral("speed"), 50.0, 0.1, 10000.0);
@@ -80,6 +83,7 @@ int run_xcheck(const QStringList& args)
     if (json) {
         print_json(QJsonObject{{QStringLiteral("range_mm"), c.range},
                                {QStringLiteral("step_pix"), c.step_pix},
+                               {QStringLiteral("noise_px"), c.noise},
                                {QStringLiteral("records"), double(r.records)},
                                {QStringLiteral("cells"), double(r.cells)},
                                {QStringLiteral("max_error_mm"), r.max_error},

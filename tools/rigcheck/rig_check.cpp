@@ -29,7 +29,8 @@ result run(const options& o)
 {
     result r;
     sim::simulator_options so;
-    so.sensors = {o.sensor_address + ",serial=" + o.serial_prefix + "0001,scene=" + o.scene,
+    so.sensors = {o.sensor_address + ",serial=" + o.serial_prefix + "0001,scene=" + o.scene +
+                      ",noise=" + std::to_string(o.noise),
                   o.board_address + ",serial=" + o.serial_prefix +
                       "0050,type=EB1,board=50,rig=" + o.sensor_address + ",speed=" + std::to_string(o.speed)};
     so.search_bind = o.search_address; // nothing here searches; keep off the wildcard
@@ -64,7 +65,7 @@ result run(const options& o)
         const std::size_t n = p.header.n;
         for (std::size_t i = 0; i < n && i < values.size(); ++i)
             values[i] = p.points[i].x;
-        rig.take_profile(0, values.data(), n);
+        rig.take_profile(0, values.data(), n, calibr::measured_time(engine, rig.now()));
     });
 
     // The actuator starts away from the board's zero, so that the run must

@@ -29,6 +29,7 @@ struct options {
     double step_pix = 0.2;                            // pixels per step, spin_x_step_pix
     double speed = 50.0;                              // mm/s of the simulated actuator
     std::string scene = "plane";                      // sensor keys after the address, without rig keys
+    double noise = 0.0;                               // line noise of the simulated sensor, pixels
     std::filesystem::path folder;                     // where calibr files go
     std::function<void(const std::string&)> progress; // log lines as they come
 };
