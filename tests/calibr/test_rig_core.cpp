@@ -4,6 +4,7 @@
 #include "calibr/ext_board.h"
 #include "calibr/procedure_runner.h"
 #include "fake_board.h"
+#include "link/sensor_commands.h"
 
 #include <gtest/gtest.h>
 
@@ -272,4 +273,21 @@ TEST(ProcedureRunner, RefusesASecondStartStopsWithReasonAndEndsOnErrors)
     runner.start([](auto&) {});
     runner.tick();
     EXPECT_EQ(log.back().second, "Конец подпрограммы");
+}
+
+// Regression: a profile read repeated after a time-out brings the measurement
+// of the earlier request; stamped with its arrival it passed as fresh after a move.
+TEST(ProfileTime, PolledProfilesCountFromTheirMeasurementRequest)
+{
+    k7::link_set links;
+    k7::sensor_commands commands(links);
+    k7::acquisition_engine engine(commands);
+    const auto later = ExtBoard::clock::now() + std::chrono::seconds(5);
+    EXPECT_EQ(measured_time(engine, later), later); // nothing polled yet
+    engine.set_profile_poll(true);
+    const auto before = ExtBoard::clock::now();
+    engine.step(); // asks for a measurement (the closed link loses it)
+    const auto t = measured_time(engine, later);
+    EXPECT_GE(t, before);
+    EXPECT_LT(t, later);
 }
