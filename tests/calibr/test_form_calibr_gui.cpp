@@ -4,7 +4,9 @@
 #include "app/program.h"
 #include "app/program_settings.h"
 #include "app/quorin.h"
+#include "calibr/ext_board.h"
 #include "calibr/form_calibr.h"
+#include "calibr/rig_objects.h"
 #include "link/sensor_device.h"
 #include "support/program_fixture.h"
 
@@ -36,6 +38,7 @@ TEST(FormCalibrGui, ConnectsPollsMovesStopsAndReports)
     ASSERT_TRUE(orvex::test::start_program_in(exe_dir, stored));
     Quorin* window = orvex::app::main_window();
     FormCalibr* form = orvex::app::form_calibr();
+    EXPECT_EQ(orvex::calibr::rig_board().coefficients().encoder[0], -5000.0); // from the settings
     auto* log = form->findChild<QListWidget*>(QStringLiteral("listLog"));
     const auto ticks = [&](int n) {
         for (int i = 0; i < n; ++i) {

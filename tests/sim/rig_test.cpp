@@ -34,8 +34,8 @@ bytes move_to(int channel, std::int32_t steps)
 TEST(SimRig, BoardMovesCountsStopsAndStalls)
 {
     const std::string board = loopback_address(20);
-    auto s =
-        start_sim({board + ",type=EB1,board=50,speed=100,stall=3,coef=1000:1000:1000:-5000:-5000:-5000"});
+    auto s = start_sim(
+        {board + ",type=EB1,board=50,speed=100,stall=3,travel=3,coef=1000:1000:1000:-5000:-5000:-5000"});
     raw_client c;
 
     EXPECT_EQ(c.ask(board, move_to(0, 2000)), bytes{0xA6}); // 2 mm at 100 mm/s
@@ -74,6 +74,12 @@ TEST(SimRig, BoardMovesCountsStopsAndStalls)
     std::this_thread::sleep_for(milliseconds(30));
     EXPECT_NEAR(s->rig_position(0, 1), 0.5, 1e-12);
     EXPECT_EQ(s->rig_position(0, 2), 0.0);
+
+    // A target beyond the travel: the motor stops at its end, short of the count.
+    c.ask(board, move_to(1, 5000));
+    std::this_thread::sleep_for(milliseconds(60));
+    EXPECT_NEAR(s->rig_position(0, 1), 3.0, 1e-12);
+    EXPECT_NEAR(s->rig_motor_position(0, 1), 3.0, 1e-9);
 
     EXPECT_FALSE(c.ask(board, {0xA0, 0}, milliseconds(100))); // wrong length: no answer
 }
