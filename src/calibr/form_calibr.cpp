@@ -76,6 +76,7 @@ FormCalibr::FormCalibr(QWidget* parent) : QWidget(parent), ui(new Ui::FormCalibr
         [this](const std::string& t) { ui->lab_status->setText(text(t)); });
     // The result chart keeps five series (channels 0..4), the source chart
     // its profiles: channel 1, channel 2 and points without line.
+    ui->chartSource->set_ranges(0.0, 1280.0, 0.0, 1024.0, 0.02); // pixel, profile point
     auto& events = orvex::app::program_events();
     connect(&events, &orvex::ProgramEvents::timer_tick, this, &FormCalibr::timer_tick);
     connect(&events, &orvex::ProgramEvents::sensor_last_result, this, &FormCalibr::profile_received);
@@ -247,6 +248,7 @@ bool FormCalibr::make_table(const char* records, const char* table)
         for (int c = 0; c < orvex::calibr::x_table_columns; ++c)
             if (t.cells[std::size_t(c)] != orvex::calibr::x_table_empty)
                 row0.append(c, t.cells[std::size_t(c)]);
+        ui->chartCalibr->auto_scale(1.0, 0.0, 1.0, 0.0, 0.05); // over the data drawn
         ui->chartCalibr->update();
     }
     return true;

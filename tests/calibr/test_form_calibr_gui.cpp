@@ -1,6 +1,6 @@
 // The calibration window's wiring: the main window's button connects the
-// board, the poll shows the positions, manual moves, the stop, a procedure
-// that ends with its message, and the table button's refusal.
+// board, the poll shows the positions, manual moves, the stop, the table
+// button's refusal, and a short X calibration with its table.
 #include "app/program.h"
 #include "app/program_settings.h"
 #include "app/quorin.h"
@@ -10,6 +10,9 @@
 #include "link/sensor_device.h"
 #include "support/program_fixture.h"
 
+#include "charts/chart_orvex.h"
+
+#include <QCheckBox>
 #include <QDoubleSpinBox>
 #include <QLabel>
 #include <QListWidget>
@@ -30,9 +33,10 @@ TEST(FormCalibrGui, ConnectsPollsMovesStopsAndReports)
 {
     orvex::test::TempDir exe_dir;
     const std::string board = orvex::test::loopback_address(20);
-    auto sim = orvex::test::start_simulator({board + ",serial=00050,type=EB1,board=50,speed=100",
-                                             orvex::test::loopback_address(21) + ",serial=00051"},
-                                            orvex::test::loopback_address(254));
+    auto sim = orvex::test::start_simulator(
+        {board + ",serial=00050,type=EB1,board=50,speed=100,rig=" + orvex::test::loopback_address(21),
+         orvex::test::loopback_address(21) + ",serial=00051"},
+        orvex::test::loopback_address(254));
     orvex::ProgramSettings stored;
     stored.control_board_address = orvex::test::loopback_address(21); // a sensor, not a motor board
     ASSERT_TRUE(orvex::test::start_program_in(exe_dir, stored));
@@ -71,20 +75,47 @@ TEST(FormCalibrGui, ConnectsPollsMovesStopsAndReports)
     EXPECT_TRUE(
         last_line(log).endsWith(QStringLiteral("Подпрограмма остановлена: Остановка по нажатию кнопки")));
 
-    // No sensor sends profiles: the X calibration ends with its message.
-    form->findChild<QPushButton*>(QStringLiteral("btn_x_start"))->click();
-    for (int i = 0; i < 200 && !last_line(log).endsWith(QStringLiteral("калибровки.")); ++i)
-        ticks(1); // after a state read from the new zero
-    EXPECT_TRUE(last_line(log).endsWith(QStringLiteral("Определение настроек калибровки.")));
-    for (int i = 0; i < 400 && !last_line(log).endsWith(QStringLiteral("датчика")); ++i)
-        ticks(5);
-    EXPECT_TRUE(last_line(log).endsWith(QStringLiteral("Не получен результат измерения с датчика")));
-
     auto* table = form->findChild<QPushButton*>(QStringLiteral("btn_table_x_calculate"));
     const QString caption = table->text();
-    table->click(); // CalibrX.txt holds no record
+    table->click(); // no records yet
     EXPECT_TRUE(last_line(log).endsWith(QStringLiteral("Мало исходных данных")));
     EXPECT_EQ(table->text(), caption);
+
+    // A short X calibration with the sensor on the rig, profiles through the
+    // window's poll check box, then its table.
+    auto& sensor = orvex::app::device(0);
+    ASSERT_TRUE(sensor.connect(sim->sensor_address(1)));
+    auto settings = sensor.commands().settings();
+    settings.calibration_bypass = 1;
+    ASSERT_TRUE(sensor.commands().write_settings_memory(settings));
+    form->findChild<QCheckBox*>(QStringLiteral("cbCalibrGetResult"))->setChecked(true);
+    form->findChild<QDoubleSpinBox*>(QStringLiteral("spin_x_range"))->setValue(1.2);
+    form->findChild<QDoubleSpinBox*>(QStringLiteral("spin_x_step_pix"))->setValue(2.0);
+    const int lines_before = log->count();
+    form->findChild<QPushButton*>(QStringLiteral("btn_x_start"))->click();
+    const auto ended = [&] {
+        if (log->count() == lines_before)
+            return false;
+        const QString l = last_line(log);
+        return l.endsWith(QStringLiteral("Конец подпрограммы")) ||
+               log->item(log->count() - 1)->icon().cacheKey() == orvex::app::icons().close.cacheKey();
+    };
+    for (int i = 0; i < 10000 && !ended(); ++i)
+        ticks(1);
+    ASSERT_GE(log->count(), 2);
+    EXPECT_TRUE(log->item(log->count() - 2)->text().endsWith(QStringLiteral("Калибровка X завершена")))
+        << last_line(log).toStdString();
+    EXPECT_EQ(form->findChild<orvex::qt::ChartOrvex*>(QStringLiteral("chartSource"))
+                  ->anonymous(0)
+                  .curve->points.size(),
+              1024u);
+    table->click();
+    EXPECT_TRUE(last_line(log).endsWith(QStringLiteral("Таблица записана: TableX.txt")));
+    EXPECT_TRUE(std::filesystem::exists(exe_dir / "calibr" / "TableX.txt"));
+    EXPECT_FALSE(form->findChild<orvex::qt::ChartOrvex*>(QStringLiteral("chartCalibr"))
+                     ->anonymous(1)
+                     .curve->points.empty());
+    sensor.disconnect();
 
     orvex::app::device(2).disconnect();
     form->close();
