@@ -202,9 +202,8 @@ void FormCalibr::on_btn_charts_clear_clicked()
 
 void FormCalibr::on_btn_x_start_clicked()
 {
-    auto& state = orvex::calibr::x_state();
-    state.step_pix = ui->spin_x_step_pix->value();
-    state.range = ui->spin_x_range->value();
+    const double step_pix = ui->spin_x_step_pix->value();
+    const double range = ui->spin_x_range->value();
     orvex::calibr::x_view view;
     view.log = [this](log_icon i, const std::string& t) { log(i, text(t)); };
     view.status = [this](const std::string& t) { ui->lab_status->setText(QString::fromStdString(t)); };
@@ -212,8 +211,13 @@ void FormCalibr::on_btn_x_start_clicked()
     view.inverted = [this](bool on) { ui->cb_inverted_x->setChecked(on); };
     view.step_pix = [this] { return ui->spin_x_step_pix->value(); };
     const std::filesystem::path folder = application_calibr_folder();
-    runner_->start([view, folder](orvex::calibr::procedure_runner::yield_type& yield) {
-        orvex::calibr::run_x_calibration(yield, orvex::calibr::rig(), orvex::calibr::x_state(), view, folder);
+    // The spin values reach the state only when the procedure really starts:
+    // a refused second start must not change the range of the running one.
+    runner_->start([view, folder, step_pix, range](orvex::calibr::procedure_runner::yield_type& yield) {
+        auto& state = orvex::calibr::x_state();
+        state.step_pix = step_pix;
+        state.range = range;
+        orvex::calibr::run_x_calibration(yield, orvex::calibr::rig(), state, view, folder);
     });
 }
 

@@ -7,6 +7,7 @@
 #include "calibr/ext_board.h"
 #include "calibr/form_calibr.h"
 #include "calibr/rig_objects.h"
+#include "calibr/x_calibration.h"
 #include "link/sensor_device.h"
 #include "support/program_fixture.h"
 
@@ -91,8 +92,14 @@ TEST(FormCalibrGui, ConnectsPollsMovesStopsAndReports)
     form->findChild<QCheckBox*>(QStringLiteral("cbCalibrGetResult"))->setChecked(true);
     form->findChild<QDoubleSpinBox*>(QStringLiteral("spin_x_range"))->setValue(1.2);
     form->findChild<QDoubleSpinBox*>(QStringLiteral("spin_x_step_pix"))->setValue(2.0);
-    const int lines_before = log->count();
+    int lines_before = log->count();
     form->findChild<QPushButton*>(QStringLiteral("btn_x_start"))->click();
+    // Regression: a refused second start changed the running procedure's range.
+    form->findChild<QDoubleSpinBox*>(QStringLiteral("spin_x_range"))->setValue(99.0);
+    form->findChild<QPushButton*>(QStringLiteral("btn_x_start"))->click();
+    EXPECT_TRUE(last_line(log).endsWith(QStringLiteral("во время выполнения другой подпрограммы")));
+    EXPECT_EQ(orvex::calibr::x_state().range, 1.2);
+    lines_before = log->count();
     const auto ended = [&] {
         if (log->count() == lines_before)
             return false;
