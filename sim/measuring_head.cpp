@@ -167,7 +167,9 @@ void measuring_head::refresh(const std::uint8_t* s, const nor_flash& flash, int 
         const unsigned row = w.first_row + i;
         if (row >= unsigned(image_rows) || !w.laser)
             continue;
-        const double c = lines_[row];
+        double c = lines_[row];
+        if (noise_ > 0.0 && !std::isnan(c))
+            c += std::normal_distribution<double>(0.0, noise_)(noise_rng_);
         if (std::isnan(c) || c < w.col_first || c >= w.col_last + 1.0)
             continue;
         std::uint16_t first = no_point;
@@ -235,6 +237,8 @@ void measuring_head::fill_profile(datagram& d, bool intensities)
 
 void measuring_head::measure(const std::uint8_t* settings, const nor_flash& flash, int shift)
 {
+    if (noise_ > 0.0)
+        ++generation_; // fresh noise for every measurement
     refresh(settings, flash, shift);
     ++counter_;
     measured_time_us_ =

@@ -23,6 +23,8 @@
 #include "device_model.h"
 #include "scene.h"
 
+#include <random>
+
 #include <array>
 #include <chrono>
 #include <cstdint>
@@ -80,9 +82,15 @@ struct stream_batch {
     std::shared_ptr<const frame_job> job;
     unsigned first_line = 0, line_count = 0;
     bool send_tail = false;
+    // A motor board's streamed state datagram.
+    bool board_due = false;
+    datagram board_state;
+    std::uint32_t board_address = 0;
+    std::uint16_t board_port = 0;
 
     void clear()
     {
+        board_due = false;
         profile_count = 0;
         job.reset();
         first_line = line_count = 0;
@@ -109,6 +117,14 @@ public:
     /// a running profile stream, follow the new ones from now on.
     void settings_changed();
     void set_offset(double dx, double dy);
+    const scene& current_scene() const { return scene_; }
+    /// Gaussian noise of the line position in measured profiles, standard
+    /// deviation in pixels (0: none); every measurement draws afresh.
+    void set_line_noise(double sigma_px, std::uint32_t seed)
+    {
+        noise_ = sigma_px;
+        noise_rng_.seed(seed);
+    }
     line_positions lines();
     std::uint32_t profile_counter() const { return counter_; }
     /// Frame lines handed out for sending so far.
@@ -146,6 +162,8 @@ private:
                                         std::uint16_t port);
 
     scene scene_;
+    double noise_ = 0.0;
+    std::mt19937 noise_rng_;
     double fixed_profile_rate_;
     double frame_rate_;
     unsigned lines_per_ms_;

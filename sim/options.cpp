@@ -133,10 +133,11 @@ sensor_config parse_sensor_text(const std::string& text)
         c.serial = s.str();
     }
 
-    bool seen[16] = {};
+    bool seen[24] = {};
     static const char* const keys[] = {"serial", "fw",     "type",    "family", "board", "kind",
                                        "ident",  "shift",  "outline", "key",    "scene", "distance",
-                                       "pitch",  "height", "tilt",    nullptr};
+                                       "pitch",  "height", "tilt",    "rig",    "speed", "stall",
+                                       "travel", "coef",   "noise",   nullptr};
     for (std::size_t i = 1; i < parts.size(); ++i) {
         const auto& kv = parts[i];
         const auto eq = kv.find('=');
@@ -150,7 +151,7 @@ sensor_config parse_sensor_text(const std::string& text)
         if (idx < 0)
             fail(text, "unknown key \"" + k +
                            "\" (known: serial, fw, type, family, board, kind, ident, shift, outline, key, "
-                           "scene, distance, pitch, height, tilt)");
+                           "scene, distance, pitch, height, tilt, rig, speed, stall, travel, coef, noise)");
         if (seen[idx])
             fail(text, "key \"" + k + "\" given twice");
         seen[idx] = true;
@@ -215,6 +216,41 @@ sensor_config parse_sensor_text(const std::string& text)
             if (h.size() > 16 || !parse_uint(h, 16, std::numeric_limits<std::uint64_t>::max(), c.key))
                 fail(text, "key must be up to 16 hexadecimal digits, got \"" + v + "\"");
             c.has_key = true;
+        } else if (k == "rig") {
+            c.rig_targets = split(v, '+');
+            if (c.rig_targets.size() > 2)
+                fail(text, "rig takes one or two sensor addresses joined by +, got \"" + v + "\"");
+            for (const auto& a : c.rig_targets) {
+                std::uint32_t ignored = 0;
+                if (!parse_ipv4(a, ignored))
+                    fail(text, "rig address \"" + a + "\" is not an IPv4 address");
+            }
+        } else if (k == "stall") {
+            std::uint64_t n = 0;
+            if (!parse_uint(v, 10, 3, n))
+                fail(text, "stall must be a channel 1..3 (0: none), got \"" + v + "\"");
+            c.rig.stall = static_cast<int>(n);
+        } else if (k == "coef") {
+            const auto f = split(v, ':');
+            double d[6] = {};
+            if (f.size() != 6)
+                fail(text, "coef must be m1:m2:m3:e1:e2:e3, motor steps and encoder counts per millimetre");
+            for (int j = 0; j < 6; ++j)
+                if (!parse_double(f[j], d[j]) || d[j] == 0.0 || std::fabs(d[j]) > 1e7)
+                    fail(text, "coef value \"" + f[j] + "\" is not a non-zero number up to 1e7");
+            c.rig.steps = {d[0], d[1], d[2]};
+            c.rig.counts = {d[3], d[4], d[5]};
+        } else if (k == "noise") {
+            double d = 0.0;
+            if (!parse_double(v, d) || d < 0.0 || d > 100.0)
+                fail(text, "noise must be 0..100 pixels, got \"" + v + "\"");
+            c.noise = d;
+        } else if (k == "speed" || k == "travel") {
+            double d = 0.0;
+            if (!parse_double(v, d) || d <= 0.0 || d > 100000.0)
+                fail(text, k + " must be a number of millimetres" + (k == "speed" ? " per second" : "") +
+                               " above 0 and up to 100000, got \"" + v + "\"");
+            (k == "speed" ? c.rig.speed : c.rig.travel) = d;
         } else if (k == "scene") {
             if (!parse_scene_kind(v, c.scene.kind))
                 fail(text, "scene must be plane, corner, teeth or comb, got \"" + v + "\"");
@@ -242,6 +278,8 @@ sensor_config parse_sensor_text(const std::string& text)
             }
         }
     }
+    if (!c.rig_targets.empty() && c.board != 0x50)
+        fail(text, "rig= needs a motor board: add board=50");
     check_outline(text, c);
     return c;
 }
@@ -270,6 +308,14 @@ std::string usage_text()
            "  pitch=10               period of teeth and comb, millimetres\n"
            "  height=5               depth of the teeth, millimetres\n"
            "  tilt=0                 turn of the target about the x axis, degrees\n"
+           "  noise=0                line position noise of measured profiles, pixels (std. dev.)\n"
+           "Motor board keys (a device with board=50, such as the calibration rig's control board):\n"
+           "  rig=ADDR[+ADDR2]       sensors whose target the board moves: channel 1 changes the\n"
+           "                         target's distance, channel 2 shifts it across\n"
+           "  speed=10               motor speed, millimetres per second\n"
+           "  stall=0                channel 1..3 whose motor never turns (0: none)\n"
+           "  travel=500             the channels move within +-travel millimetres\n"
+           "  coef=1000:1000:1000:-5000:-5000:-5000   motor steps, then encoder counts per mm\n"
            "With --state-dir an existing flash image wins over serial, ident, shift and outline:\n"
            "they only seed the identification record of a new device.\n"
            "\n"
@@ -296,6 +342,9 @@ std::string usage_text()
            "      two sensors; the second one is an emergency-firmware device\n"
            "  k7sim --sensor 127.0.0.5,type=EB1,board=50 --state-dir ./simstate --log\n"
            "      a calibration-rig control board whose flash survives restarts, logging requests\n"
+           "  k7sim --sensor 127.0.0.2,scene=plane --sensor "
+           "127.0.0.20,type=EB1,board=50,rig=127.0.0.2,speed=20\n"
+           "      a sensor on the calibration rig: the board's X actuator moves its plane\n"
            "  k7sim --sensor 127.0.0.2,key=1122334455667788 --loss 0.1 --delay-ms 20 --seed 7\n"
            "      a sensor that wants an extended-access key, on a lossy, slow link\n"
            "Search with a broadcast to 127.255.255.255 port 11681.\n";

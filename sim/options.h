@@ -6,6 +6,7 @@
 // simulator never listens or answers outside the loopback network.
 #pragma once
 
+#include "motor_board.h"
 #include "scene.h"
 #include "simulator.h"
 
@@ -41,9 +42,15 @@ struct sensor_config {
     bool has_key = false; // without a key extended access is always granted
     std::uint64_t key = 0;
     scene_config scene;         // keys scene, distance, pitch, height, tilt
+    double noise = 0.0;         // line position noise of profiles, pixels (standard deviation)
     double profile_rate = 0.0;  // streamed profiles per second; 0: from the settings' period
     double frame_rate = 10.0;   // frames per second of the image stream
     unsigned lines_per_ms = 32; // frame lines sent per millisecond
+    // A motor board (board code 50): its mechanics, and the sensors whose
+    // target it moves (key rig=ADDR[+ADDR2]: channel 1 the distance, channel 2
+    // across).
+    rig_config rig; // keys speed, stall, travel, coef
+    std::vector<std::string> rig_targets;
 };
 
 /// Throws std::invalid_argument with a message naming the offending part.

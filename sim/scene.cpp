@@ -124,6 +124,16 @@ double scene::line_column(int row) const
     return nan;
 }
 
+double scene::offset_for_column(int row, double column) const
+{
+    // The surface's depth is its depth at offset 0 plus dx, so the line
+    // stands on `column` when dx closes the gap between the distance seen
+    // there and the surface at that lateral position.
+    const double u = optics_.fraction_at_column(column);
+    const double surface = depth(optics_.y_at(row, u));
+    return optics_.x_at_fraction(u) - (surface - dx_);
+}
+
 line_positions scene::trace() const
 {
     line_positions p;

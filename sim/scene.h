@@ -64,6 +64,10 @@ public:
     double depth(double y) const;
     /// Column of the laser line in every image row, sub-pixel, or NaN.
     line_positions trace() const;
+    /// The distance offset dx (lateral offset as now) at which the line of
+    /// image row `row` stands exactly on `column`: the ground truth of an X
+    /// calibration. NaN where the surface is absent there.
+    double offset_for_column(int row, double column) const;
 
     void set_offset(double dx, double dy)
     {

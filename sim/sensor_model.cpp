@@ -50,6 +50,8 @@ sensor_model::sensor_model(sensor_config cfg)
     install_flash_handlers();
     install_diag_handlers();
     install_scene_handlers();
+    install_board_handlers();
+    head_.set_line_noise(cfg_.noise, cfg_.address_value);
 }
 
 std::array<std::uint8_t, settings_size> sensor_model::default_settings(const sensor_config& cfg)

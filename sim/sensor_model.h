@@ -16,6 +16,7 @@
 
 #include "device_model.h"
 #include "measuring_head.h"
+#include "motor_board.h"
 #include "nor_flash.h"
 #include "options.h"
 
@@ -23,6 +24,7 @@
 #include <cstdint>
 #include <deque>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <string>
 
@@ -82,6 +84,13 @@ public:
     bool block_locked(unsigned block) const;
     void set_target_offset(double dx, double dy);
     line_positions traced_lines() const;
+    /// The motor board of a device with board code 50 (null otherwise):
+    /// physical and motor position of channel 0..2 in millimetres.
+    bool has_board() const { return board_ != nullptr; }
+    double rig_physical(int channel) const;
+    double rig_motor_position(int channel) const;
+    /// Target distance offset at which the line of `row` stands on `column`.
+    double offset_for_column(int row, double column) const;
     std::uint32_t profile_counter() const;
     std::uint64_t lines_sent() const;
 
@@ -100,6 +109,7 @@ private:
     void install_flash_handlers();
     void install_diag_handlers();
     void install_scene_handlers();
+    void install_board_handlers();
     int profile_shift() const; // fractional bits p of the identification record in flash
     bool admit();              // counts the request against the silence switches
     void append_log(const request& rq);
@@ -135,6 +145,7 @@ private:
     std::deque<datagram> log_;
     std::size_t log_bytes_ = 0;
     mutable measuring_head head_;
+    std::unique_ptr<motor_board> board_;
 };
 
 } // namespace orvex::sim

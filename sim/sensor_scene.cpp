@@ -93,6 +93,11 @@ bool sensor_model::stream_tick(measuring_head::clock::time_point now, stream_bat
         return false;
     }
     head_.tick(now, settings_memory_.data(), flash_, profile_shift(), out);
+    if (board_) {
+        out.board_due = board_->stream_due(now, out.board_state, out.board_address, out.board_port);
+        if (out.board_due || board_->moving(now))
+            return true;
+    }
     return head_.active() || out.job;
 }
 

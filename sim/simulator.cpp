@@ -103,6 +103,21 @@ std::vector<double> simulator::line_positions(std::size_t i) const
     return {p.begin(), p.end()};
 }
 
+double simulator::rig_position(std::size_t i, int channel) const
+{
+    return core_->model(i).rig_physical(channel);
+}
+
+double simulator::rig_motor_position(std::size_t i, int channel) const
+{
+    return core_->model(i).rig_motor_position(channel);
+}
+
+double simulator::target_offset_for_column(std::size_t i, int row, double column) const
+{
+    return core_->model(i).offset_for_column(row, column);
+}
+
 std::uint32_t simulator::profile_counter(std::size_t i) const
 {
     return core_->model(i).profile_counter();

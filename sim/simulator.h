@@ -106,6 +106,15 @@ public:
     /// Column of the laser line in each of the 1024 image rows (sub-pixel), NaN
     /// for a row without a line; independent of the settings.
     std::vector<double> line_positions(std::size_t i) const;
+    /// The motor board of device i (board=50): physical position of channel
+    /// 0..2 in millimetres from where it stood at start, and the position the
+    /// board reports (its step counter over steps per millimetre).
+    /// std::logic_error for a device without a board.
+    double rig_position(std::size_t i, int channel) const;
+    double rig_motor_position(std::size_t i, int channel) const;
+    /// Ground truth of the rig: the target distance offset (mm) at which the
+    /// laser line of image row `row` of sensor i stands on `column`.
+    double target_offset_for_column(std::size_t i, int row, double column) const;
     /// Header word 1 of the device's latest profile: profiles measured so far.
     std::uint32_t profile_counter(std::size_t i) const;
     /// Image lines (frames and image stream) sent so far.

@@ -51,6 +51,24 @@ simulator_core::simulator_core(simulator_options opts)
                                         " is used twice; give each sensor its own serial=");
         models_.push_back(std::make_unique<sensor_model>(std::move(cfg)));
     }
+    for (std::size_t b = 0; b < models_.size(); ++b) {
+        const auto& cfg = models_[b]->config();
+        if (cfg.rig_targets.empty())
+            continue;
+        rig_coupling r{b, {}};
+        for (const auto& a : cfg.rig_targets) {
+            std::uint32_t v = 0;
+            parse_ipv4(a, v);
+            std::size_t t = 0;
+            while (t < models_.size() && models_[t]->config().address_value != v)
+                ++t;
+            if (t == models_.size() || t == b)
+                throw std::invalid_argument("sensor \"" + cfg.address + "\": rig address " + a +
+                                            " is not another simulated sensor");
+            r.targets.push_back(t);
+        }
+        rigs_.push_back(std::move(r));
+    }
     if (!opts_.state_dir.empty()) {
         prepare_state_dir(opts_.state_dir);
         for (auto& m : models_)
@@ -109,6 +127,7 @@ void simulator_core::stream_loop()
             active = models_[i]->stream_tick(now, batches[i]) || active;
             send_batch(i, batches[i]);
         }
+        couple_rigs();
         // One pass per millisecond while anything streams, every 5 ms when
         // idle; after a long stall start afresh rather than racing to catch
         // up (the devices' rates follow the clock anyway).
@@ -125,6 +144,8 @@ void simulator_core::send_batch(std::size_t port, const stream_batch& b)
     for (std::size_t k = 0; k < b.profile_count; ++k)
         front_.send_stream(port, b.profiles[k].data(), b.profiles[k].size(), b.profile_address,
                            b.profile_port);
+    if (b.board_due)
+        front_.send_stream(port, b.board_state.data(), b.board_state.size(), b.board_address, b.board_port);
     if (!b.job)
         return;
     const frame_job& job = *b.job;
@@ -146,6 +167,23 @@ void simulator_core::send_batch(std::size_t port, const stream_batch& b)
     if (b.send_tail)
         for (const auto& d : job.tail)
             front_.send_stream(port, d.data(), d.size(), job.address, job.port);
+}
+
+// The rig's actuators carry the sensors' target: channel 1 its distance,
+// channel 2 its lateral position. Handed on only when they changed, since
+// each change makes the sensor trace its line anew.
+void simulator_core::couple_rigs()
+{
+    for (auto& r : rigs_) {
+        const double x = models_[r.board]->rig_physical(0);
+        const double y = models_[r.board]->rig_physical(1);
+        if (x == r.x && y == r.y)
+            continue;
+        r.x = x;
+        r.y = y;
+        for (std::size_t t : r.targets)
+            models_[t]->set_target_offset(x, y);
+    }
 }
 
 std::string simulator_core::display_serial(const sensor_model& m) const

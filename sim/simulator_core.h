@@ -54,6 +54,15 @@ private:
     // The streaming thread: every millisecond it sends what each device has
     // due (streamed profiles, frame lines, line data), outside the service
     // thread, so that streams never hold up requests.
+    // Motor boards coupled to sensors (key rig=): board index, target
+    // indices, and the offset last handed to the targets.
+    struct rig_coupling {
+        std::size_t board;
+        std::vector<std::size_t> targets;
+        double x = 0.0, y = 0.0;
+    };
+    std::vector<rig_coupling> rigs_;
+    void couple_rigs();
     std::thread streamer_;
     std::atomic<bool> streaming_{false};
 };

@@ -5,6 +5,7 @@
 #include "app/program_settings.h"
 #include "app/quorin.h"
 #include "calibr/form_calibr.h"
+#include "calibr/rig_objects.h"
 #include "diag/form_debug.h"
 #include "diag/form_laser_tuning.h"
 #include "diag/page_debug.h"
@@ -229,6 +230,7 @@ void start_program(const QString& exe_dir)
                         QMessageBox::Ok);
         box.exec();
     }
+    calibr::apply_rig_settings(settings);
     emit program_events().program_settings_changed();
     setup_windows();
 }

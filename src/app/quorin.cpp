@@ -68,7 +68,8 @@ Quorin::Quorin(QWidget* parent) : QMainWindow(parent), ui(new Ui::Quorin)
     connect(ui->cbDevMode, &QCheckBox::toggled, this,
             [this](bool checked) { set_developer_mode(checked, false); });
     connect(ui->btnShowDebugForm, &QPushButton::clicked, this, [] { orvex::app::form_debug()->show(); });
-    connect(ui->btnShowFormCalibr, &QPushButton::clicked, this, [] { orvex::app::form_calibr()->show(); });
+    connect(ui->btnShowFormCalibr, &QPushButton::clicked, this,
+            [] { orvex::app::form_calibr()->show_and_connect(); });
     connect(ui->btnShowFormLaserTuning, &QPushButton::clicked, this,
             [] { orvex::app::form_laser_tuning()->show(); });
     ui->cbStatusErrorState->setChecked(program_settings().sensor_errors_poll);
@@ -154,16 +155,15 @@ void Quorin::on_MainTimerTimeout()
     auto& second = orvex::app::device(1);
     orvex::app::page_task_list().resume_all();
     first.flash().jobs().resume_flash_jobs();
-    // The calibration form joins these conditions when it gets its profile
-    // check box.
     PageChart* chart = orvex::app::page_chart();
     const bool chart_shown = ui->stackWidget->currentWidget() == ui->pageChart ||
                              (ui->pageChart->parentWidget() == nullptr && ui->pageChart->isVisible());
     const bool chart_polls = chart != nullptr && chart_shown && chart->poll_checked();
     FormSandbox* sandbox = orvex::app::form_sandbox();
     const bool sandbox_polls = sandbox->isVisible() && sandbox->poll_checked();
-    first.engine().set_profile_poll(chart_polls || sandbox_polls);
-    second.engine().set_profile_poll(chart_polls);
+    const bool calibr_polls = orvex::app::form_calibr()->wants_profiles();
+    first.engine().set_profile_poll(chart_polls || sandbox_polls || calibr_polls);
+    second.engine().set_profile_poll(chart_polls || calibr_polls);
     emit orvex::app::program_events().timer_tick();
     if (first.is_connected()) {
         poll_error_state();

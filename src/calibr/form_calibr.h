@@ -1,14 +1,66 @@
-// FormCalibr: the window for the calibration rig: actuators and the X and Y calibration procedures.
+// FormCalibr: the window of the calibration rig ("Калибровка").
 //
-// For now the window exists with its title, so that the shell can create,
-// register, show and close it; its contents come with the work on this
-// subsystem.
+// It connects the rig's control board, shows and moves the two actuators,
+// polls the board's state on every program tick while it is visible, takes
+// the sensors' profiles for the procedures, runs the procedures one at a
+// time through the runner (X calibration on the tab "X дальность"; the Y tabs
+// hold their settings), keeps the log and draws the source profiles and the
+// results. The procedures, the poll and the table are core code (calibr/);
+// the window shows what they report.
 #pragma once
 
+#include "calibr/procedure_runner.h"
+
 #include <QWidget>
+#include <memory>
+#include <string>
+
+namespace Ui {
+class FormCalibr;
+}
 
 class FormCalibr : public QWidget {
     Q_OBJECT
 public:
     explicit FormCalibr(QWidget* parent = nullptr);
+    ~FormCalibr() override;
+
+    /// The main window's "Калибровка": show and connect the board.
+    void show_and_connect();
+    /// Whether the window wants profiles (visible, "Опрос" checked).
+    bool wants_profiles() const;
+    /// Appends a line to the log (time, three blanks, text) and scrolls down.
+    void log(orvex::calibr::log_icon icon, const QString& text);
+
+private slots:
+    void on_btnActuatorConnect_clicked();
+    void on_btn_actuator_x_back_clicked();
+    void on_btn_actuator_x_forw_clicked();
+    void on_btn_actuator_x_move_pos_clicked();
+    void on_btn_actuator_x_set_pos_clicked();
+    void on_btn_actuator_y_back_clicked();
+    void on_btn_actuator_y_forw_clicked();
+    void on_btn_actuator_y_move_pos_clicked();
+    void on_btn_actuator_y_set_pos_clicked();
+    void on_btn_stop_clicked();
+    void on_btnLogClear_clicked();
+    void on_btn_charts_clear_clicked();
+    void on_btn_x_start_clicked();
+    void on_cb_inverted_x_clicked(bool checked);
+    void on_btn_table_x_calculate_clicked();
+
+    void timer_tick();
+    void profile_received(int channel);
+
+protected:
+    void changeEvent(QEvent* event) override;
+
+private:
+    void poll_board();
+    void clear_result_series();
+    bool make_table(const char* records, const char* table);
+    QString text(const std::string& core_text) const;
+
+    Ui::FormCalibr* ui;
+    std::unique_ptr<orvex::calibr::procedure_runner> runner_;
 };

@@ -7,6 +7,174 @@
         <source>Калибровка</source>
         <translation>Calibration</translation>
     </message>
+    <message>
+        <source>Плата управления</source>
+        <translation>Control board</translation>
+    </message>
+    <message>
+        <source>Подключить</source>
+        <translation>Connect</translation>
+    </message>
+    <message>
+        <source>X:</source>
+        <translation>X:</translation>
+    </message>
+    <message>
+        <source>---</source>
+        <translation>---</translation>
+    </message>
+    <message>
+        <source>←</source>
+        <translation>←</translation>
+    </message>
+    <message>
+        <source>→</source>
+        <translation>→</translation>
+    </message>
+    <message>
+        <source>Ехать</source>
+        <translation>Go</translation>
+    </message>
+    <message>
+        <source>Задать</source>
+        <translation>Set</translation>
+    </message>
+    <message>
+        <source>Y:</source>
+        <translation>Y:</translation>
+    </message>
+    <message>
+        <source>↓</source>
+        <translation>↓</translation>
+    </message>
+    <message>
+        <source>↑</source>
+        <translation>↑</translation>
+    </message>
+    <message>
+        <source>Опрос</source>
+        <translation>Poll</translation>
+    </message>
+    <message>
+        <source>СТОП</source>
+        <translation>STOP</translation>
+    </message>
+    <message>
+        <source>X дальность</source>
+        <translation>X distance</translation>
+    </message>
+    <message>
+        <source>Диапазон X</source>
+        <translation>X range</translation>
+    </message>
+    <message>
+        <source>Шаг, пикс:</source>
+        <translation>Step, px:</translation>
+    </message>
+    <message>
+        <source>Инверт X</source>
+        <translation>Invert X</translation>
+    </message>
+    <message>
+        <source>Начать</source>
+        <translation>Start</translation>
+    </message>
+    <message>
+        <source>Посчитать таблицу X</source>
+        <translation>Calculate X table</translation>
+    </message>
+    <message>
+        <source>Y уголок</source>
+        <translation>Y corner</translation>
+    </message>
+    <message>
+        <source>Диапазон по X:</source>
+        <translation>X range:</translation>
+    </message>
+    <message>
+        <source>Шаг по X:</source>
+        <translation>X step:</translation>
+    </message>
+    <message>
+        <source>Диапазон по Y:</source>
+        <translation>Y range:</translation>
+    </message>
+    <message>
+        <source>Шаг по Y:</source>
+        <translation>Y step:</translation>
+    </message>
+    <message>
+        <source>Посчитать углы</source>
+        <translation>Find corners</translation>
+    </message>
+    <message>
+        <source>Y зубы</source>
+        <translation>Y teeth</translation>
+    </message>
+    <message>
+        <source>Шаг зубов:</source>
+        <translation>Tooth pitch:</translation>
+    </message>
+    <message>
+        <source>Y гребенка</source>
+        <translation>Y comb</translation>
+    </message>
+    <message>
+        <source>Шаг Y:</source>
+        <translation>Y step:</translation>
+    </message>
+    <message>
+        <source>Сред. линия:</source>
+        <translation>Middle line:</translation>
+    </message>
+    <message>
+        <source>Посчитать</source>
+        <translation>Calculate</translation>
+    </message>
+    <message>
+        <source>Добавить</source>
+        <translation>Add</translation>
+    </message>
+    <message>
+        <source>Очистить</source>
+        <translation>Clear</translation>
+    </message>
+    <message>
+        <source>Сохранить в файл</source>
+        <translation>Save to file</translation>
+    </message>
+    <message>
+        <source>Очистить графики</source>
+        <translation>Clear charts</translation>
+    </message>
+    <message>
+        <source>Посчитать таблицу Y</source>
+        <translation>Calculate Y table</translation>
+    </message>
+    <message>
+        <source>Посчитать таблицу Y 2</source>
+        <translation>Calculate Y table 2</translation>
+    </message>
+    <message>
+        <source>Посмотреть графики Y</source>
+        <translation>View Y charts</translation>
+    </message>
+    <message>
+        <source>Подключились к плате управления, IP = </source>
+        <translation>Connected to the control board, IP = </translation>
+    </message>
+    <message>
+        <source>Не удалось подключиться к плате управления, IP = </source>
+        <translation>Could not connect to the control board, IP = </translation>
+    </message>
+    <message>
+        <source>Таблица записана: %1</source>
+        <translation>Table written: %1</translation>
+    </message>
+    <message>
+        <source>Точек со значениями от 1280 пикселей: %1; их ячейки не записаны</source>
+        <translation>Points with values of 1280 pixels or more: %1; their cells were not written</translation>
+    </message>
 </context>
 <context>
     <name>FormConvolution</name>
@@ -837,6 +1005,65 @@ The previous file was kept as
     <message>
         <source>Записать ПЗУ</source>
         <translation>Write ROM</translation>
+    </message>
+</context>
+<context>
+    <name>orvex::calibr</name>
+    <message>
+        <source>Попытка запустить подпрограмму во время выполнения другой подпрограммы</source>
+        <translation>Attempt to start a procedure while another one is running</translation>
+    </message>
+    <message>
+        <source>Конец подпрограммы</source>
+        <translation>End of procedure</translation>
+    </message>
+    <message>
+        <source>Подпрограмма остановлена</source>
+        <translation>Procedure stopped</translation>
+    </message>
+    <message>
+        <source>Остановлено</source>
+        <translation>Stopped</translation>
+    </message>
+    <message>
+        <source>Нет ответа от платы управления.</source>
+        <translation>No answer from the control board.</translation>
+    </message>
+    <message>
+        <source>Актюатор не перемещается.</source>
+        <translation>The actuator does not move.</translation>
+    </message>
+    <message>
+        <source>Не получен результат измерения с датчика</source>
+        <translation>No measurement received from the sensor</translation>
+    </message>
+    <message>
+        <source>Определение настроек калибровки.</source>
+        <translation>Determining the calibration settings.</translation>
+    </message>
+    <message>
+        <source>Калибровка X завершена</source>
+        <translation>X calibration finished</translation>
+    </message>
+    <message>
+        <source>Мало исходных данных</source>
+        <translation>Too little source data</translation>
+    </message>
+    <message>
+        <source>Все точки линии вне диапазона</source>
+        <translation>All points of the line are out of range</translation>
+    </message>
+    <message>
+        <source>Чтение</source>
+        <translation>Reading</translation>
+    </message>
+    <message>
+        <source>Расчет</source>
+        <translation>Calculating</translation>
+    </message>
+    <message>
+        <source>Запись</source>
+        <translation>Writing</translation>
     </message>
 </context>
 <context>

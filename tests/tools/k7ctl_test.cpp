@@ -283,3 +283,40 @@ TEST(K7ctl, SetIpMovesTheDevice)
     EXPECT_EQ(k7ctl("set-ip TOOLONG " + to + " 2>/dev/null").exit, 2);
     EXPECT_EQ(k7ctl("set-ip " + serial_of(2) + " 2>/dev/null").exit, 2);
 }
+
+TEST(K7ctl, RigMovesTheBoardAndCalibBuildsTheXTable)
+{
+    auto sim = start_sim({sensor(20, ",type=EB1,board=50,speed=100")});
+    const std::string a = orvex::test::loopback_address(20) + " ";
+    const std::string coef = " --coef 1000,1000,1000,-5000,-5000,-5000";
+    EXPECT_EQ(k7ctl("rig " + a + "set 1 1" + coef).exit, 0);
+    EXPECT_EQ(k7ctl("rig " + a + "move 1 1.5").exit, 0);
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    auto r = k7ctl("rig " + a + "state --json" + coef);
+    ASSERT_EQ(r.exit, 0) << r.out;
+    const QJsonObject s = r.json().object();
+    EXPECT_DOUBLE_EQ(s.value(QStringLiteral("motor_position")).toArray().at(0).toDouble(), 1.5);
+    EXPECT_EQ(s.value(QStringLiteral("motor_counter")).toArray().at(0).toInt(), 1500);
+    EXPECT_DOUBLE_EQ(s.value(QStringLiteral("encoder_position")).toArray().at(0).toDouble(), 1.5);
+    EXPECT_EQ(s.value(QStringLiteral("moving")).toArray().at(0).toBool(), false);
+    EXPECT_EQ(k7ctl("rig " + a + "move 4 1").exit, 2);
+    EXPECT_EQ(k7ctl("rig " + orvex::test::loopback_address(21) + " stop").exit, 1); // nobody there
+
+    orvex::test::TempDir dir;
+    std::string records;
+    for (int k = 0; k < 3; ++k) {
+        records += std::to_string(k) + ".000\t";
+        for (int i = 0; i < 1024; ++i)
+            records += std::to_string(100 + 10 * k) + ".000\t";
+        records += "\n";
+    }
+    orvex::test::write_file(dir / "CalibrX.txt", records);
+    r = k7ctl("calib xtable --in " + (dir / "CalibrX.txt").string() + " --out " +
+              (dir / "TableX.txt").string());
+    EXPECT_EQ(r.exit, 0) << r.out;
+    EXPECT_NE(orvex::test::read_file(dir / "TableX.txt").find("       0.500"), std::string::npos);
+    orvex::test::write_file(dir / "One.txt", records.substr(0, records.find('\n') + 1));
+    EXPECT_EQ(
+        k7ctl("calib xtable --in " + (dir / "One.txt").string() + " --out " + (dir / "T2.txt").string()).exit,
+        1);
+}

@@ -83,5 +83,7 @@ int run_regs(const QStringList& args);
 int run_power(const QStringList& args);
 int run_latch(const QStringList& args);
 int run_errors(const QStringList& args);
+int run_rig(const QStringList& args);
+int run_calib(const QStringList& args);
 
 } // namespace k7ctl
