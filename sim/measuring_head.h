@@ -67,7 +67,8 @@ struct frame_job {
     line_positions lines{};
     std::vector<datagram> tail; // sent after the lines (line data)
 
-    /// Pixels of frame line k (window row first_row + k) into out[0..1279].
+    /// Pixels of frame line k (window row first_row + k) into out[0..1279]:
+    /// the window's columns col_first..col_last from out[0] on, zeros after.
     void render(unsigned k, std::uint8_t* out) const;
 };
 
@@ -180,8 +181,10 @@ private:
     std::deque<std::shared_ptr<frame_job>> jobs_;
     unsigned job_line_ = 0; // next line of jobs_.front()
     std::uint64_t lines_sent_ = 0;
-    int stored_ = 0;
-    std::uint32_t stored_seed_ = 0;
+    // The sensor leaves the factory with a dark frame stored as its
+    // background: fixed pattern and noise of its own, no laser line.
+    int stored_ = 1;
+    std::uint32_t stored_seed_ = 0x80000000u;
 };
 
 } // namespace orvex::sim
