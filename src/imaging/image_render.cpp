@@ -78,26 +78,35 @@ image_renderer::result image_renderer::render(const std::uint8_t* frame, const r
         for (int c = 0; c < w; ++c)
             paint(o.chart_row, c, argb_red);
 
-    std::uint32_t* out = packed;
-    int out_w = w, out_h = h;
+    // Rotation and both mirrors in one pass into the second buffer. Rotated
+    // clockwise, result row i, column k is cropped row h - 1 - k, column i;
+    // "Отразить X" then reverses each result row and "Отразить Y" the order
+    // of the result rows.
+    std::uint32_t* out = second_.data();
+    const int out_w = o.rotate ? h : w, out_h = o.rotate ? w : h;
     if (o.rotate) {
-        // Clockwise: result row i, column k is cropped row h - 1 - k, column i.
-        out = second_.data();
-        out_w = h;
-        out_h = w;
+        // In tiles, so that the column-wise reads stay in the cache.
+        constexpr int tile = 32;
+        for (int i0 = 0; i0 < out_h; i0 += tile)
+            for (int k0 = 0; k0 < out_w; k0 += tile)
+                for (int i = i0; i < std::min(i0 + tile, out_h); ++i) {
+                    const int src_col = o.mirror_y ? w - 1 - i : i;
+                    std::uint32_t* dst = out + std::size_t(out_w) * i;
+                    for (int k = k0; k < std::min(k0 + tile, out_w); ++k) {
+                        const int src_row = o.mirror_x ? k : h - 1 - k;
+                        dst[k] = packed[std::size_t(w) * src_row + src_col];
+                    }
+                }
+    } else {
         for (int i = 0; i < out_h; ++i) {
+            const std::uint32_t* src = packed + std::size_t(w) * (o.mirror_y ? h - 1 - i : i);
             std::uint32_t* dst = out + std::size_t(out_w) * i;
-            for (int k = 0; k < out_w; ++k)
-                dst[k] = packed[std::size_t(w) * (h - 1 - k) + i];
+            if (o.mirror_x)
+                std::reverse_copy(src, src + w, dst);
+            else
+                std::memcpy(dst, src, std::size_t(w) * sizeof *dst);
         }
     }
-    if (o.mirror_x)
-        for (int i = 0; i < out_h; ++i)
-            std::reverse(out + std::size_t(out_w) * i, out + std::size_t(out_w) * (i + 1));
-    if (o.mirror_y)
-        for (int i = 0; i < out_h / 2; ++i)
-            std::swap_ranges(out + std::size_t(out_w) * i, out + std::size_t(out_w) * (i + 1),
-                             out + std::size_t(out_w) * (out_h - 1 - i));
     return {out, out_w, out_h};
 }
 

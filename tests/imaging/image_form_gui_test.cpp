@@ -8,9 +8,11 @@
 #include "imaging/form_image_chart.h"
 #include "link/sensor_device.h"
 #include "simulator.h"
+#include "support/gui_support.h"
 #include "support/program_fixture.h"
 #include "support/test_support.h"
 
+#include <QDir>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
@@ -19,6 +21,7 @@
 #include <chrono>
 #include <cmath>
 #include <functional>
+#include <memory>
 
 using orvex::test::TempDir;
 namespace img = orvex::imaging;
@@ -116,6 +119,17 @@ TEST(ImageForm, StreamSaveHideAndFailure)
     for (int y = 0; y < 512; y += 73)
         EXPECT_EQ(std::memcmp(saved.constScanLine(y), cropped.data() + 400 * y, 400), 0) << y;
     EXPECT_EQ(orvex::test::read_file(exe_dir / "Image_0.png"), "taken");
+    {
+        // A working folder that cannot be written to: a message, nothing else.
+        auto gone = std::make_unique<TempDir>();
+        QDir::setCurrent(QString::fromStdString(gone->path().u8string()));
+        gone.reset();
+        orvex::test::BoxCloser boxes;
+        form->findChild<QPushButton*>(QStringLiteral("btn_save_image"))->click();
+        QDir::setCurrent(QString::fromStdString(exe_dir.path().u8string()));
+        EXPECT_EQ(boxes.texts.size(), 1u);
+        EXPECT_TRUE(device.engine().image_stream());
+    }
 
     // Hiding the form switches the sensor's stream off.
     form->hide();
