@@ -114,9 +114,8 @@ int run_program(int argc, char** argv)
     form->findChild<QRadioButton*>(QStringLiteral("radio_acquire_stream"))->click();
 
     unsigned long frames = 0;
-    QObject::connect(&orvex::app::program_events(), &orvex::ProgramEvents::image_received, [&] {
-        frames += first.engine().frame_complete() ? 1 : 0;
-    });
+    QObject::connect(&orvex::app::program_events(), &orvex::ProgramEvents::image_received,
+                     [&] { frames += first.engine().frame_complete() ? 1 : 0; });
     QEventLoop warm;
     QTimer::singleShot(1000, &warm, &QEventLoop::quit);
     warm.exec();

@@ -349,6 +349,7 @@ void measuring_head::request_frame(const std::uint8_t* settings, bool numbered, 
 {
     jobs_.clear(); // the receiver drained its link before asking: the old frame is of no use
     job_line_ = 0;
+    job_timed_ = false;
     auto job = make_job(settings, address, port);
     job->numbered = numbered;
     job->background = background;
@@ -447,14 +448,26 @@ void measuring_head::tick(clock::time_point now, const std::uint8_t* settings, c
         return;
     const auto& job = jobs_.front();
     out.job = job;
+    // Lines go out at lines_per_ms per millisecond of the clock since the
+    // frame began, not per tick: a tick that wakes late catches up (at most
+    // four ticks' worth at once), so a busy host does not slow the stream.
+    if (job_line_ == 0 && !job_timed_) {
+        job_start_ = now;
+        job_timed_ = true;
+    }
+    const double ms = std::chrono::duration<double, std::milli>(now - job_start_).count();
+    const auto due = std::uint64_t((ms + 1.0) * lines_per_ms_);
+    const std::uint64_t limit = std::min<std::uint64_t>(due, job_line_ + 4ull * lines_per_ms_);
     out.first_line = job_line_;
-    out.line_count = std::min(lines_per_ms_, job->rows - job_line_);
+    out.line_count =
+        unsigned(std::min<std::uint64_t>(limit > job_line_ ? limit - job_line_ : 0, job->rows - job_line_));
     job_line_ += out.line_count;
     lines_sent_ += out.line_count;
     if (job_line_ >= job->rows) {
         out.send_tail = true;
         jobs_.pop_front();
         job_line_ = 0;
+        job_timed_ = false;
     }
 }
 

@@ -179,7 +179,9 @@ private:
     clock::time_point next_frame_{};
 
     std::deque<std::shared_ptr<frame_job>> jobs_;
-    unsigned job_line_ = 0; // next line of jobs_.front()
+    unsigned job_line_ = 0;         // next line of jobs_.front()
+    clock::time_point job_start_{}; // when jobs_.front() began to be sent
+    bool job_timed_ = false;
     std::uint64_t lines_sent_ = 0;
     // The sensor leaves the factory with a dark frame stored as its
     // background: fixed pattern and noise of its own, no laser line.
