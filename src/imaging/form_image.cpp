@@ -44,10 +44,7 @@ FormImage::FormImage(QWidget* parent)
 
     chart_ = new FormImageChart(this);
     chart_->setWindowFlags(Qt::Window);
-    connect(chart_, &FormImageChart::line_changed, this, [this] {
-        if (chart_->isVisible())
-            render();
-    });
+    connect(chart_, &FormImageChart::line_changed, this, [this] { render(); });
 
     editor_ = new WSensorSettings(ui->widget_settings_container);
     ui->widget_settings_container->layout()->addWidget(editor_);
@@ -86,6 +83,9 @@ FormImage::FormImage(QWidget* parent)
 
 FormImage::~FormImage()
 {
+    // The chart, a child, goes after this body: it must not ask for a
+    // rendering then.
+    disconnect(chart_, nullptr, this, nullptr);
     delete ui;
 }
 

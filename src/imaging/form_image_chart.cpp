@@ -84,6 +84,12 @@ void FormImageChart::on_cb_line_draw_toggled(bool)
     emit line_changed();
 }
 
+void FormImageChart::hideEvent(QHideEvent* event)
+{
+    QWidget::hideEvent(event);
+    emit line_changed();
+}
+
 void FormImageChart::changeEvent(QEvent* event)
 {
     if (event->type() == QEvent::LanguageChange)

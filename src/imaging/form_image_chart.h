@@ -50,6 +50,8 @@ private slots:
 
 protected:
     void changeEvent(QEvent* event) override;
+    /// Closing the chart takes its row off the image.
+    void hideEvent(QHideEvent* event) override;
 
 private:
     Ui::FormImageChart* ui;
