@@ -134,7 +134,12 @@ TEST(ImageForm, StreamSaveHideAndFailure)
     // Hiding the form switches the sensor's stream off.
     form->hide();
     EXPECT_FALSE(device.engine().image_stream());
-    EXPECT_EQ(last_image_request(sim), (std::vector<std::uint8_t>{0x25, 0x00}));
+    // (The simulator logs a request when its thread gets to it.)
+    EXPECT_TRUE(wait_for(
+        [&] {
+            return last_image_request(sim) == std::vector<std::uint8_t>{0x25, 0x00};
+        },
+        2000));
 
     // Polling; then the sensor stops answering: the title says so and the
     // last good image stays.
