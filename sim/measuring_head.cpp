@@ -11,7 +11,7 @@ namespace orvex::sim {
 namespace {
 
 constexpr std::uint16_t no_point = 0xFFFF;
-constexpr double ridge_sigma = 1.2; // pixels
+constexpr double ridge_sigma = 2.0; // pixels: a line about 5 pixels wide at half height
 constexpr double max_profile_rate = 100000.0;
 constexpr double backlog_ms = 20.0; // a stalled sender skips profiles older than this
 
@@ -92,27 +92,35 @@ void frame_job::render(unsigned k, std::uint8_t* out) const
         std::memset(out, 0, image_columns);
         return;
     }
+    // The whole sensor row first; the line carries the window's columns from
+    // its first byte on, and zeros after them.
+    std::uint8_t full[image_columns];
     std::uint8_t noise[image_columns];
-    dark_row(row, background ? stored_seed : seed, out);
+    dark_row(row, background ? stored_seed : seed, full);
     if (!background) {
         if (subtract && stored != 0) {
             dark_row(row, stored_seed, noise);
             for (unsigned c = 0; c < unsigned(image_columns); ++c)
-                out[c] = std::uint8_t(out[c] > noise[c] ? out[c] - noise[c] : 0);
+                full[c] = std::uint8_t(full[c] > noise[c] ? full[c] - noise[c] : 0);
         }
         const double line = lines[row];
         if (laser && !std::isnan(line)) {
-            const int from = std::max(0, int(std::floor(line - 6.0 * ridge_sigma)));
-            const int to = std::min(image_columns - 1, int(std::ceil(line + 6.0 * ridge_sigma)));
+            // Speckle: the line's brightness wanders by about a tenth from row
+            // to row and from frame to frame.
+            const double speckle = 0.9 + 0.2 * (mix(row, seed, 3) & 0xFFFF) / 65535.0;
+            const double peak = amplitude * speckle;
+            const int from = std::max(0, int(std::floor(line - 4.0 * ridge_sigma)));
+            const int to = std::min(image_columns - 1, int(std::ceil(line + 4.0 * ridge_sigma)));
             for (int c = from; c <= to; ++c) {
                 const double d = c - line;
-                const double v = out[c] + amplitude * std::exp(-d * d / (2.0 * ridge_sigma * ridge_sigma));
-                out[c] = std::uint8_t(std::min(255L, std::lround(v)));
+                const double v = full[c] + peak * std::exp(-d * d / (2.0 * ridge_sigma * ridge_sigma));
+                full[c] = std::uint8_t(std::min(255L, std::lround(v)));
             }
         }
     }
-    std::memset(out, 0, col_first);
-    std::memset(out + col_last + 1, 0, image_columns - 1 - col_last);
+    const unsigned width = col_last >= col_first ? col_last - col_first + 1 : 0;
+    std::memcpy(out, full + col_first, width);
+    std::memset(out + width, 0, image_columns - width);
 }
 
 measuring_head::measuring_head(scene s, double profile_rate, double frame_rate, unsigned lines_per_ms)
@@ -345,6 +353,7 @@ void measuring_head::request_frame(const std::uint8_t* settings, bool numbered, 
 {
     jobs_.clear(); // the receiver drained its link before asking: the old frame is of no use
     job_line_ = 0;
+    job_timed_ = false;
     auto job = make_job(settings, address, port);
     job->numbered = numbered;
     job->background = background;
@@ -443,14 +452,26 @@ void measuring_head::tick(clock::time_point now, const std::uint8_t* settings, c
         return;
     const auto& job = jobs_.front();
     out.job = job;
+    // Lines go out at lines_per_ms per millisecond of the clock since the
+    // frame began, not per tick: a tick that wakes late catches up (at most
+    // four ticks' worth at once), so a busy host does not slow the stream.
+    if (job_line_ == 0 && !job_timed_) {
+        job_start_ = now;
+        job_timed_ = true;
+    }
+    const double ms = std::chrono::duration<double, std::milli>(now - job_start_).count();
+    const auto due = std::uint64_t((ms + 1.0) * lines_per_ms_);
+    const std::uint64_t limit = std::min<std::uint64_t>(due, job_line_ + 4ull * lines_per_ms_);
     out.first_line = job_line_;
-    out.line_count = std::min(lines_per_ms_, job->rows - job_line_);
+    out.line_count =
+        unsigned(std::min<std::uint64_t>(limit > job_line_ ? limit - job_line_ : 0, job->rows - job_line_));
     job_line_ += out.line_count;
     lines_sent_ += out.line_count;
     if (job_line_ >= job->rows) {
         out.send_tail = true;
         jobs_.pop_front();
         job_line_ = 0;
+        job_timed_ = false;
     }
 }
 

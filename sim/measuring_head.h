@@ -69,7 +69,8 @@ struct frame_job {
     line_positions lines{};
     std::vector<datagram> tail; // sent after the lines (line data)
 
-    /// Pixels of frame line k (window row first_row + k) into out[0..1279].
+    /// Pixels of frame line k (window row first_row + k) into out[0..1279]:
+    /// the window's columns col_first..col_last from out[0] on, zeros after.
     void render(unsigned k, std::uint8_t* out) const;
 };
 
@@ -196,10 +197,14 @@ private:
     clock::time_point next_frame_{};
 
     std::deque<std::shared_ptr<frame_job>> jobs_;
-    unsigned job_line_ = 0; // next line of jobs_.front()
+    unsigned job_line_ = 0;         // next line of jobs_.front()
+    clock::time_point job_start_{}; // when jobs_.front() began to be sent
+    bool job_timed_ = false;
     std::uint64_t lines_sent_ = 0;
-    int stored_ = 0;
-    std::uint32_t stored_seed_ = 0;
+    // The sensor leaves the factory with a dark frame stored as its
+    // background: fixed pattern and noise of its own, no laser line.
+    int stored_ = 1;
+    std::uint32_t stored_seed_ = 0x80000000u;
 };
 
 } // namespace orvex::sim

@@ -325,6 +325,7 @@ void Quorin::closeEvent(QCloseEvent* event)
     orvex::app::for_each_receiver([](orvex::IProgramEvents& r) { r.on_sensor_disconnected(); });
     ui->tool_xfn->hide();
     auto& settings = program_settings();
+    settings.image_window_resolution = orvex::app::form_image()->full_resolution() ? "1280x1024" : "640x512";
     if (PageConnection* page = orvex::app::page_connection())
         settings.ethernet_mask = page->search_address().toStdString();
     settings.save(std::string(), true);

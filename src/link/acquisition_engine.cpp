@@ -73,8 +73,10 @@ bool acquisition_engine::collect_lines()
             unsigned number = bytes::get_be16(line_scratch_.data() + 2);
             if (number >= 2048)
                 number -= 2048;
-            if (number != line_count_)
+            if (number != line_count_) {
+                ++skipped_lines_;
                 continue; // a lost or repeated line: not counted
+            }
             std::memcpy(line, line_scratch_.data() + 4, frame_width);
         } else if (!cmd_.take_image_datagram(line, frame_width, &wrong_length_)) {
             return false;

@@ -69,6 +69,9 @@ public:
     bool frame_complete() const { return frame_complete_; }
     unsigned line_count() const { return line_count_; }
     unsigned expected_lines() const { return expected_lines_; }
+    /// Numbered lines dropped because they were not the line expected next
+    /// (a line before them was lost), since construction.
+    std::uint64_t skipped_lines() const { return skipped_lines_; }
     double frame_rate() const { return frame_rate_; }
     /// Line position of each image row in pixels.
     const std::array<double, frame_lines>& line_data() const { return line_data_; }
@@ -122,6 +125,7 @@ private:
     std::vector<std::uint8_t> line_scratch_; // one numbered line or one line-data datagram
     unsigned line_count_ = 0;
     unsigned expected_lines_ = 0;
+    std::uint64_t skipped_lines_ = 0;
     bool frame_complete_ = false;
     rate_clock frame_clock_;
     double frame_rate_ = 0.0;

@@ -317,6 +317,131 @@
         <source>Изображение</source>
         <translation>Image</translation>
     </message>
+    <message>
+        <source>Главное окно</source>
+        <translation>Main window</translation>
+    </message>
+    <message>
+        <source>График линии</source>
+        <translation>Line chart</translation>
+    </message>
+    <message>
+        <source>Сохранить в файл</source>
+        <translation>Save to file</translation>
+    </message>
+    <message>
+        <source>Повернуть</source>
+        <translation>Rotate</translation>
+    </message>
+    <message>
+        <source>Отразить X</source>
+        <translation>Mirror X</translation>
+    </message>
+    <message>
+        <source>Отразить Y</source>
+        <translation>Mirror Y</translation>
+    </message>
+    <message>
+        <source>Размер изображения</source>
+        <translation>Image size</translation>
+    </message>
+    <message>
+        <source>640 x 480</source>
+        <translation>640 x 480</translation>
+    </message>
+    <message>
+        <source>1280 x 1024</source>
+        <translation>1280 x 1024</translation>
+    </message>
+    <message>
+        <source>Источник</source>
+        <translation>Source</translation>
+    </message>
+    <message>
+        <source>Выключить</source>
+        <translation>Off</translation>
+    </message>
+    <message>
+        <source>Опрос</source>
+        <translation>Poll</translation>
+    </message>
+    <message>
+        <source>Поток</source>
+        <translation>Stream</translation>
+    </message>
+    <message>
+        <source>Вычитаемое</source>
+        <translation>Subtrahend</translation>
+    </message>
+    <message>
+        <source>Зап. фон (ноль)</source>
+        <translation>Store bg. (zero)</translation>
+    </message>
+    <message>
+        <source>Зап. фон (текущ)</source>
+        <translation>Store bg. (current)</translation>
+    </message>
+    <message>
+        <source>Рисовать сетку</source>
+        <translation>Draw grid</translation>
+    </message>
+    <message>
+        <source>Расчетные точки</source>
+        <translation>Computed points</translation>
+    </message>
+    <message>
+        <source>Настройки датчика</source>
+        <translation>Sensor settings</translation>
+    </message>
+    <message>
+        <source>Выкл.</source>
+        <translation>Off.</translation>
+    </message>
+    <message>
+        <source>***Не удалось получить изображение! ***</source>
+        <translation>***Failed to receive the image! ***</translation>
+    </message>
+    <message>
+        <source>Изображение получено.</source>
+        <translation>Image received.</translation>
+    </message>
+    <message>
+        <source>   Кадров/сек: </source>
+        <translation>   Frames/s: </translation>
+    </message>
+    <message>
+        <source>Ошибка</source>
+        <translation>Error</translation>
+    </message>
+    <message>
+        <source>Не удалось записать файл изображения:
+</source>
+        <translation>Could not write the image file:
+</translation>
+    </message>
+</context>
+<context>
+    <name>FormImageChart</name>
+    <message>
+        <source>График линии изображения</source>
+        <translation>Image line chart</translation>
+    </message>
+    <message>
+        <source>Номер линии:</source>
+        <translation>Line number:</translation>
+    </message>
+    <message>
+        <source>Автокорреляция</source>
+        <translation>Autocorrelation</translation>
+    </message>
+    <message>
+        <source>Автомасштаб</source>
+        <translation>Autoscale</translation>
+    </message>
+    <message>
+        <source>Рисовать линию</source>
+        <translation>Draw line</translation>
+    </message>
 </context>
 <context>
     <name>FormLaserTuning</name>

@@ -18,7 +18,7 @@ const subcommand subcommands[] = {
     {"settings", "read or change the settings record", k7ctl::run_settings},
     {"profile", "poll profiles", k7ctl::run_profile},
     {"stream", "stream profiles and count them", k7ctl::run_stream},
-    {"frame", "take one frame as PNG", k7ctl::run_frame},
+    {"frame", "take frames as PNG (polled, streamed or the background)", k7ctl::run_frame},
     {"set-ip", "give a sensor a new IP address", k7ctl::run_set_ip},
     {"flash", "read the sensor's flash into a file", k7ctl::run_flash},
     {"firmware", "write a firmware image", k7ctl::run_firmware},
