@@ -16,9 +16,11 @@
 #include "profiles/page_chart.h"
 #include "settings/form_settings.h"
 
+#include <QAbstractButton>
 #include <QCoreApplication>
 #include <QDir>
 #include <QMessageBox>
+#include <algorithm>
 
 namespace orvex::app {
 namespace {
@@ -117,6 +119,23 @@ void load_shared_icons()
 const SharedIcons& icons()
 {
     return g_icons;
+}
+
+void clear_result_icons()
+{
+    const qint64 results[] = {g_icons.accept.cacheKey(), g_icons.close.cacheKey(), g_icons.clock.cacheKey(),
+                              g_icons.sandglass.cacheKey()};
+    std::vector<QWidget*> roots = g_forms;
+    // A detached page is a window of its own, outside the main window's tree.
+    roots.push_back(g_page_chart);
+    roots.push_back(g_page_connection);
+    for (QWidget* root : roots) {
+        if (root == nullptr)
+            continue;
+        for (QAbstractButton* b : root->findChildren<QAbstractButton*>())
+            if (std::find(std::begin(results), std::end(results), b->icon().cacheKey()) != std::end(results))
+                b->setIcon(g_icons.empty);
+    }
 }
 
 FormFlash* form_flash()

@@ -76,6 +76,10 @@ struct SharedIcons {
 };
 void load_shared_icons();
 const SharedIcons& icons();
+/// Puts the neutral icon on every button of every window that shows a result
+/// icon (success, failure, running), so that no result of a previous sensor
+/// is taken for one of the sensor being connected.
+void clear_result_icons();
 
 FormFlash* form_flash();
 FormImage* form_image();

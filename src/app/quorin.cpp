@@ -163,41 +163,73 @@ void Quorin::on_MainTimerTimeout()
     first.engine().set_profile_poll(chart_polls);
     second.engine().set_profile_poll(chart_polls);
     emit orvex::app::program_events().timer_tick();
+    watch_channels();
     if (first.is_connected()) {
         poll_error_state();
-        first.engine().step();
+        if (watches_[0].may_block())
+            first.engine().step();
     }
-    if (second.is_connected())
+    if (second.is_connected() && watches_[1].may_block())
         second.engine().step();
     orvex::app::for_each_receiver([](orvex::IProgramEvents& r) { r.on_timer_tick(); });
 }
 
+void Quorin::watch_channels()
+{
+    for (int channel = 0; channel < 2; ++channel) {
+        auto& device = orvex::app::device(channel);
+        if (!device.is_connected())
+            continue;
+        const auto change = watches_[channel].step(device);
+        if (channel != 0 || change == orvex::k7::connection_watch::change::none)
+            continue;
+        const bool answering = change == orvex::k7::connection_watch::change::answering;
+        const QString address = QString::fromStdString(device.commands().info().address_text);
+        show_message(answering ? tr("Датчик %1 снова отвечает").arg(address)
+                               : tr("Нет связи с датчиком %1").arg(address));
+        emit orvex::app::program_events().sensor_answering(answering);
+    }
+}
+
 void Quorin::poll_error_state()
 {
+    // The request and its reply are a few ticks apart, so a silent sensor
+    // never holds a tick; after three failures the poll backs off.
     const auto& settings = program_settings();
     QCheckBox* box = ui->cbStatusErrorState;
     if (!settings.sensor_errors_poll || settings.sensor_errors_poll_period_ms <= 0) {
         box->setText(QStringLiteral("---"));
+        error_poll_.reset();
         return;
     }
-    if (error_poll_clock_.isValid() && error_poll_clock_.elapsed() < settings.sensor_errors_poll_period_ms)
-        return;
-    error_poll_clock_.restart();
-    box->setText(QStringLiteral("---"));
     auto& first = orvex::app::device(0);
     if (!settings.developer_mode || ui->stackWidget->currentWidget() == ui->pageBitstream ||
-        !first.is_connected())
+        !first.is_connected()) {
+        error_poll_.reset();
+        if (error_poll_clock_.isValid() &&
+            error_poll_clock_.elapsed() < settings.sensor_errors_poll_period_ms)
+            return;
+        error_poll_clock_.restart();
+        box->setText(QStringLiteral("---"));
         return;
+    }
     std::array<std::uint8_t, 16> state{};
-    if (first.commands().read_error_state(state))
+    switch (error_poll_.step(first.commands(), settings.sensor_errors_poll_period_ms, state)) {
+    case orvex::diag::error_state_poll::event::answered:
         box->setText(QString::fromStdString(orvex::diag::error_state_text(state)));
-    else
+        break;
+    case orvex::diag::error_state_poll::event::failed:
         box->setText(
             QString::fromStdString(orvex::diag::error_state_failure_text(box->text().toStdString())));
+        break;
+    default:
+        break;
+    }
 }
 
 void Quorin::on_sensor_connected()
 {
+    error_poll_.reset();
     ui->pageChart->setEnabled(true);
     ui->pageBitstream->setEnabled(true);
 }

@@ -10,11 +10,14 @@
 #pragma once
 
 #include "app/program_events.h"
+#include "diag/error_state_poll.h"
+#include "link/connection_watch.h"
 
 #include <QElapsedTimer>
 #include <QMainWindow>
 #include <QString>
 #include <QTranslator>
+#include <array>
 
 class QProgressBar;
 class QTimer;
@@ -70,11 +73,16 @@ private:
     void load_language(const QString& file);
     void poll_error_state();
     void install_device_callbacks();
+    void watch_channels();
 
     Ui::Quorin* ui;
     QTranslator translator_;
     QTimer* main_timer_ = nullptr;
     QString typed_; // last characters typed, for the unlock word
     QElapsedTimer error_poll_clock_;
+    orvex::diag::error_state_poll error_poll_;
+    // One per sensor channel: a silent sensor holds back the channel's
+    // blocking work instead of stalling every tick.
+    std::array<orvex::k7::connection_watch, 2> watches_;
     QProgressBar* progress_ = nullptr; // status line, beside labStatus
 };

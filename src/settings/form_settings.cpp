@@ -54,6 +54,12 @@ FormSettings::FormSettings(QWidget* parent) : QWidget(parent), ui(new Ui::FormSe
     connect(&hub, &orvex::ProgramEvents::sensor_connected, this, &FormSettings::sensor_connected);
     connect(&hub, &orvex::ProgramEvents::sensor_settings_changed, this,
             &FormSettings::sensor_settings_changed);
+    // A sensor that answers again may have restarted with other settings:
+    // the engineer must not go on editing values it no longer holds.
+    connect(&hub, &orvex::ProgramEvents::sensor_answering, this, [this](bool answering) {
+        if (answering && isVisible())
+            read_memory();
+    });
 }
 
 FormSettings::~FormSettings()
