@@ -137,6 +137,31 @@ TEST(K7ctl, SettingsGetAndSet)
     EXPECT_EQ(sim->settings_memory(0), mem);
 }
 
+TEST(K7ctl, SettingsTheEditorWouldRefuseEndWithTwoNamingTheField)
+{
+    auto sim = start_sim({sensor(2)});
+    const std::string a = orvex::test::loopback_address(2);
+    const auto mem = sim->settings_memory(0);
+    const struct {
+        const char* assignment;
+        const char* named; // field, value and limit in the message
+    } refused[] = {
+        {"window_x_start=100 window_x_end=60", "window_x_end = 60: at least 141"},
+        {"sync_mode=9", "sync_mode = 9: one of 1, 2, 5"},
+        {"gain=0", "gain = 0: at least 1"},
+        {"exposure1_us=60000", "exposure1_us = 60000: at most 50000"},
+        {"period_us=100", "period_us = 100: at least"},
+    };
+    for (const auto& c : refused) {
+        const auto r = k7ctl("settings " + a + " set " + c.assignment + " 2>&1");
+        EXPECT_EQ(r.exit, 2) << c.assignment;
+        EXPECT_NE(r.out.find(c.named), std::string::npos) << r.out;
+    }
+    EXPECT_EQ(sim->settings_memory(0), mem);
+    EXPECT_EQ(k7ctl("settings 127.0.0.300 get 2>/dev/null").exit, 2);
+    EXPECT_EQ(k7ctl("info not-an-address 2>/dev/null").exit, 2);
+}
+
 TEST(K7ctl, ProfilePolled)
 {
     auto sim = start_sim({sensor(2, ",scene=plane,distance=40")});

@@ -1,5 +1,7 @@
 #include "cli.h"
 
+#include "settings/editor_values.h"
+
 #include "link/link_error.h"
 
 #include <QJsonArray>
@@ -114,6 +116,8 @@ void progress::update(double fraction)
 
 void connect_or_fail(orvex::k7::sensor_device& device, const QString& address)
 {
+    if (!orvex::k7::parse_ip(address.toStdString()))
+        usage_error(QStringLiteral("not an IPv4 address (a.b.c.d): ") + address);
     try {
         if (!device.connect(address.toStdString()))
             device_error(
