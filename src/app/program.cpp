@@ -1,5 +1,6 @@
 #include "app/program.h"
 
+#include "app/english_text.h"
 #include "app/form_fast_settings.h"
 #include "app/program_events.h"
 #include "app/program_settings.h"
@@ -119,6 +120,25 @@ void load_shared_icons()
 const SharedIcons& icons()
 {
     return g_icons;
+}
+
+namespace {
+bool g_english = false;
+}
+
+QString core_text(const std::string& text)
+{
+    return QString::fromStdString(g_english ? orvex::english_text(text) : text);
+}
+
+void set_english_interface(bool on)
+{
+    g_english = on;
+}
+
+bool english_interface()
+{
+    return g_english;
 }
 
 void clear_result_icons()

@@ -300,10 +300,25 @@ void Quorin::on_comboLanguage_currentIndexChanged(const QString& text)
 
 void Quorin::load_language(const QString& file)
 {
+    // Titles that forms set in code (not from their .ui) are not retranslated
+    // by the forms themselves; they are kept in the built-in language and
+    // translated here in the form's own context.
+    for (QWidget* form : orvex::app::top_level_forms())
+        if (form != this && !built_in_titles_.contains(form))
+            built_in_titles_.insert(form, form->windowTitle());
     QCoreApplication::removeTranslator(&translator_);
-    if (translator_.load(file))
+    const bool loaded = translator_.load(file);
+    if (loaded)
         QCoreApplication::installTranslator(&translator_);
+    orvex::app::set_english_interface(loaded && file == QStringLiteral("quorin_en.qm"));
     ui->retranslateUi(this);
+    for (const auto& [detach, attach] : detach_actions_) {
+        detach->setText(tr("Открыть в новом окне"));
+        attach->setText(tr("Вернуть во вкладку"));
+    }
+    for (auto it = built_in_titles_.cbegin(); it != built_in_titles_.cend(); ++it)
+        it.key()->setWindowTitle(QCoreApplication::translate(it.key()->metaObject()->className(),
+                                                             it.value().toUtf8().constData()));
 }
 
 void Quorin::attach_detach_menu(QToolButton* button, QWidget* page)
@@ -311,6 +326,7 @@ void Quorin::attach_detach_menu(QToolButton* button, QWidget* page)
     auto* menu = new QMenu(button);
     QAction* detach = menu->addAction(tr("Открыть в новом окне"));
     QAction* attach = menu->addAction(tr("Вернуть во вкладку"));
+    detach_actions_.emplace_back(detach, attach);
     connect(detach, &QAction::triggered, this, [page] {
         if (page->parentWidget() == nullptr)
             return;

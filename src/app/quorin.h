@@ -14,11 +14,15 @@
 #include "link/connection_watch.h"
 
 #include <QElapsedTimer>
+#include <QHash>
 #include <QMainWindow>
 #include <QString>
 #include <QTranslator>
 #include <array>
+#include <utility>
+#include <vector>
 
+class QAction;
 class QProgressBar;
 class QTimer;
 class QToolButton;
@@ -84,5 +88,7 @@ private:
     // One per sensor channel: a silent sensor holds back the channel's
     // blocking work instead of stalling every tick.
     std::array<orvex::k7::connection_watch, 2> watches_;
-    QProgressBar* progress_ = nullptr; // status line, beside labStatus
+    QProgressBar* progress_ = nullptr;                          // status line, beside labStatus
+    std::vector<std::pair<QAction*, QAction*>> detach_actions_; // detach, attach
+    QHash<QWidget*, QString> built_in_titles_; // window titles as the forms set them (Russian)
 };

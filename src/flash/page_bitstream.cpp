@@ -37,7 +37,7 @@ std::filesystem::path to_path(const QString& name)
 
 QString from_utf8(const std::string& text)
 {
-    return QString::fromStdString(text);
+    return app::core_text(text);
 }
 
 k7::flash_commands& first_flash()
@@ -236,6 +236,18 @@ void PageBitstream::on_btnCalibrTablesWrite_clicked()
 {
     QAbstractButton* button = ui->btnCalibrTablesWrite;
     if (!flash_idle(button))
+        return;
+    // The sensor applies its tables with the count of its identification
+    // record, whatever count they were written with.
+    const int sensor_bits = app::device(0).commands().info().shift;
+    const int bits = ui->spinFlashFracBits->value();
+    if (bits != sensor_bits &&
+        QMessageBox::question(this, tr("Запись таблиц калибр."),
+                              tr("Дробных бит: %1, а датчик применяет таблицы с %2 дробными битами своей "
+                                 "идентификационной записи; его профили будут масштабированы неверно. "
+                                 "Всё равно записать?")
+                                  .arg(bits)
+                                  .arg(sensor_bits)) != QMessageBox::Yes)
         return;
     const std::int32_t type = app::device(0).commands().info().type;
     button->setIcon(app::icons().clock);

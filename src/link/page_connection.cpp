@@ -80,8 +80,8 @@ void PageConnection::refresh_list()
 {
     if (search_.running() && !search_error_told_ && search_.error_count() > search_errors_before_) {
         search_error_told_ = true; // once per search
-        app::main_window()->show_message(tr("Ошибка сети при поиске датчиков: %1")
-                                             .arg(QString::fromLocal8Bit(search_.last_error().c_str())));
+        app::main_window()->show_message(
+            tr("Ошибка сети при поиске датчиков: %1").arg(QString::fromUtf8(search_.last_error().c_str())));
     }
     if (search_.count() <= shown_.size())
         return;
@@ -93,7 +93,7 @@ void PageConnection::refresh_list()
     shown_ = search_.found();
     ui->listSearchSensors->clear();
     for (const sensor_info& s : shown_)
-        ui->listSearchSensors->addItem(QString::fromStdString(orvex::k7::list_row_text(s)));
+        ui->listSearchSensors->addItem(app::core_text(orvex::k7::list_row_text(s)));
     if (!had_selection)
         return;
     const auto same = std::find_if(shown_.begin(), shown_.end(), [&](const sensor_info& s) {

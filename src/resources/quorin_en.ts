@@ -273,6 +273,10 @@
         <source>Серийный номер датчика не является числом</source>
         <translation>The sensor&apos;s serial number is not a number</translation>
     </message>
+    <message>
+        <source>Дробных бит: %1, а датчик применяет таблицы с %2 дробными битами своей идентификационной записи; его профили будут масштабированы неверно. Всё равно записать?</source>
+        <translation>Fractional bits: %1, but the sensor applies its tables with the %2 fractional bits of its identification record; its profiles will be scaled wrongly. Write anyway?</translation>
+    </message>
 </context>
 <context>
     <name>PageChart</name>

@@ -94,6 +94,7 @@ TEST(K7ctl, SearchAndInfo)
     EXPECT_EQ(info.value(QStringLiteral("firmware")).toString(), QStringLiteral("49m"));
     EXPECT_EQ(info.value(QStringLiteral("address")).toString().toStdString(), a2);
     EXPECT_EQ(info.value(QStringLiteral("shift")).toInt(), 6);
+    EXPECT_EQ(info.value(QStringLiteral("type_name")).toString(), QStringLiteral("2d scanner")); // English
     EXPECT_DOUBLE_EQ(info.value(QStringLiteral("scale")).toDouble(), 64.0);
     EXPECT_DOUBLE_EQ(info.value(QStringLiteral("outline")).toObject().value(QStringLiteral("x2")).toDouble(),
                      100.0);

@@ -58,7 +58,7 @@ int run_tables(const QStringList& args)
         flash_job job(QStringLiteral("writing tables"), g.image_bytes / flash_engine::page_size);
         refused = start_table_write(device.flash(), dir, frac_bits, info.type, job.callback());
         if (!refused.empty())
-            usage_error(QString::fromStdString(refused));
+            usage_error(english(refused));
         job.finish(device.flash().jobs());
         print_line(QStringLiteral("tables written: %1 rows x %2 columns, %3 fractional bits")
                        .arg(g.rows)
@@ -68,7 +68,7 @@ int run_tables(const QStringList& args)
         flash_job job(QStringLiteral("reading tables"), table_readback_rows);
         refused = start_table_readback(device.flash().jobs(), dir, info.shift, info.type, job.callback());
         if (!refused.empty())
-            usage_error(QString::fromStdString(refused));
+            usage_error(english(refused));
         job.finish(device.flash().jobs());
         print_line(QStringLiteral("tables read back into R_TableX.txt and R_TableY.txt (%1 decimals)")
                        .arg(readback_decimals(info.shift)));
@@ -77,7 +77,7 @@ int run_tables(const QStringList& args)
         flash_job job(QStringLiteral("writing range"), range_block_bytes / flash_engine::page_size);
         refused = start_range_write(device.flash(), range, dir, info.shift, job.callback());
         if (!refused.empty())
-            usage_error(QString::fromStdString(refused));
+            usage_error(english(refused));
         job.finish(device.flash().jobs());
         print_line(QStringLiteral("range written (%1 fractional bits): x %2..%3, y %4..%5, columns %6..%7, "
                                   "rows %8..%9")
