@@ -180,6 +180,10 @@ void Quorin::watch_channels()
         auto& device = orvex::app::device(channel);
         if (!device.is_connected())
             continue;
+        if (device.flash().jobs().busy()) {
+            watches_[channel].rest();
+            continue;
+        }
         const auto change = watches_[channel].step(device);
         if (channel != 0 || change == orvex::k7::connection_watch::change::none)
             continue;

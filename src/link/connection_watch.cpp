@@ -18,6 +18,13 @@ void connection_watch::restart(sensor_device& device, clock::time_point now)
     probe_sent_ = now;
 }
 
+void connection_watch::rest(clock::time_point now)
+{
+    last_reply_ = now;
+    probe_sent_ = now;
+    probe_out_ = false;
+}
+
 connection_watch::change connection_watch::step(sensor_device& device, clock::time_point now)
 {
     udp_link& link = device.link(link_aux);

@@ -34,6 +34,11 @@ public:
     /// anew since the last step (its links were reopened) starts as answering.
     change step(sensor_device& device, clock::time_point now = clock::now());
 
+    /// The device is busy with work that judges its answers itself (a flash
+    /// job, during which a sensor may not answer for seconds while it erases):
+    /// no probe goes out and the silence does not count.
+    void rest(clock::time_point now = clock::now());
+
     /// Not lost.
     bool answering() const { return !lost_; }
     /// False while the device is lost or suspect: work that waits for a reply

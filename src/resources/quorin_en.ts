@@ -162,6 +162,22 @@
         <source>Настройки</source>
         <translation>Settings</translation>
     </message>
+    <message>
+        <source>Настройки записаны в датчик</source>
+        <translation>Settings written to the sensor</translation>
+    </message>
+    <message>
+        <source>Не удалось записать настройки в датчик</source>
+        <translation>Could not write the settings to the sensor</translation>
+    </message>
+    <message>
+        <source>Настройки записаны в ПЗУ датчика</source>
+        <translation>Settings written to the sensor's flash</translation>
+    </message>
+    <message>
+        <source>Не удалось записать настройки в ПЗУ датчика</source>
+        <translation>Could not write the settings to the sensor's flash</translation>
+    </message>
 </context>
 <context>
     <name>PageBitstream</name>
@@ -276,6 +292,10 @@
     <message>
         <source>Дробных бит: %1, а датчик применяет таблицы с %2 дробными битами своей идентификационной записи; его профили будут масштабированы неверно. Всё равно записать?</source>
         <translation>Fractional bits: %1, but the sensor applies its tables with the %2 fractional bits of its identification record; its profiles will be scaled wrongly. Write anyway?</translation>
+    </message>
+    <message>
+        <source>Файл прошивки не выбран</source>
+        <translation>No firmware file chosen</translation>
     </message>
 </context>
 <context>
