@@ -255,6 +255,21 @@ void Quorin::on_developer_mode(bool on)
     if (on)
         settings.dev_checkbox_visible = true;
     ui->frameStatusSeparatorDevMode->setVisible(settings.dev_checkbox_visible);
+    // The developer column widens the window once the layout has run; the
+    // settings window standing at its right edge moves along instead of
+    // being covered.
+    QTimer::singleShot(0, this, [this] {
+        QWidget* form = orvex::app::form_settings();
+        if (form->isVisible() && form->frameGeometry().intersects(frameGeometry()))
+            place_settings_form(form);
+    });
+}
+
+void Quorin::place_settings_form(QWidget* form)
+{
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    const int x = std::min(screen.right() - form->width(), this->x() + width());
+    form->move(x, y());
 }
 
 void Quorin::set_developer_mode(bool on, bool by_typing)
@@ -350,9 +365,7 @@ void Quorin::attach_detach_menu(QToolButton* button, QWidget* page)
 void Quorin::show_settings_form()
 {
     QWidget* form = orvex::app::form_settings();
-    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
-    const int x = std::min(screen.right() - form->width(), this->x() + width());
-    form->move(x, y());
+    place_settings_form(form);
     bring_to_front(form);
 }
 

@@ -73,6 +73,8 @@ private slots:
 private:
     void attach_detach_menu(QToolButton* button, QWidget* page);
     void show_settings_form();
+    /// At the window's right edge, or as far right as the screen allows.
+    void place_settings_form(QWidget* form);
     void set_developer_mode(bool on, bool by_typing);
     void load_language(const QString& file);
     void poll_error_state();

@@ -11,6 +11,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QGuiApplication>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QMessageBox>
 #include <QScreen>
@@ -25,6 +26,17 @@ namespace app = orvex::app;
 PageChart::PageChart(QWidget* parent) : QWidget(parent), ui(new Ui::PageChart)
 {
     ui->setupUi(this);
+    // The values get a row of their own under the switches, so that the
+    // header fits a 1024-pixel screen beside the developer column.
+    auto* values = new QHBoxLayout;
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{ui->labChartFPSCaption, ui->labChartFPS, ui->labChartInfo1Caption,
+                                         ui->labChartInfo1, ui->labChartInfo2Caption, ui->labChartInfo2}) {
+        ui->layoutControls->removeWidget(w);
+        values->addWidget(w);
+    }
+    values->addStretch();
+    ui->verticalLayout->insertLayout(ui->verticalLayout->indexOf(ui->layoutControls) + 1, values);
     ChartOrvex* chart = ui->chart_main;
     chart->set_ranges(0, 1280, 0, 1024); // image pixels until a sensor tells its range
     chart->named(ChartOrvex::Green).segments->line_width = 1.0;
@@ -206,7 +218,17 @@ void PageChart::show_second_channel_profile()
 void PageChart::clear_values()
 {
     for (QLabel* label : {ui->labChartFPS, ui->labChartInfo1, ui->labChartInfo2})
-        label->setText(QStringLiteral("---"));
+        set_value(label, QStringLiteral("---"));
+}
+
+void PageChart::set_value(QLabel* label, const QString& text)
+{
+    // The value labels have a fixed width, so that the header fits a narrow
+    // screen whatever the sensor sends; a value that is cut shows whole in
+    // the tool tip.
+    const QString shown = label->fontMetrics().elidedText(text, Qt::ElideRight, label->maximumWidth());
+    label->setText(shown);
+    label->setToolTip(shown == text ? QString() : text);
 }
 
 void PageChart::on_sensor_disconnected()
@@ -258,10 +280,11 @@ void PageChart::show_first_channel_profile()
     chart->named(ChartOrvex::Green).curve->points = points_.brightness;
     chart->update();
 
-    ui->labChartFPS->setText(QString::number(engine.profile_rate(), 'f', 1));
-    ui->labChartInfo1->setText(QString::number(p.header.word1));
-    ui->labChartInfo2->setText(info.board == 0x81 ? QString::number(static_cast<std::int32_t>(p.header.word2))
-                                                  : QString::number(p.header.word2));
+    set_value(ui->labChartFPS, QString::number(engine.profile_rate(), 'f', 1));
+    set_value(ui->labChartInfo1, QString::number(p.header.word1));
+    set_value(ui->labChartInfo2, info.board == 0x81
+                                     ? QString::number(static_cast<std::int32_t>(p.header.word2))
+                                     : QString::number(p.header.word2));
 }
 
 void PageChart::on_cb_to_file_text_clicked(bool checked)

@@ -17,6 +17,7 @@
 namespace Ui {
 class PageChart;
 }
+class QLabel;
 class QTimer;
 namespace orvex::qt {
 class ChartOrvex;
@@ -35,6 +36,10 @@ public:
     const orvex::profile_text_writer* writer() const { return writer_.get(); }
 
     void on_sensor_settings(bool on_connect) override;
+
+    /// Shows a value in one of the fixed-width value labels: cut to the
+    /// label's width, the whole value in the tool tip when it was cut.
+    static void set_value(QLabel* label, const QString& text);
     void on_sensor_disconnected() override;
 
 protected:
