@@ -86,6 +86,9 @@ TEST(K7ctl, SearchAndInfo)
         serials << f.toObject().value(QStringLiteral("serial")).toString();
     EXPECT_TRUE(serials.contains(QString::fromStdString(serial_of(2))));
     EXPECT_TRUE(serials.contains(QString::fromStdString(serial_of(3))));
+    // Regression: a search shorter than one collection interval listed nothing.
+    r = k7ctl("search --address " + orvex::test::loopback_address(254) + " --seconds 0.1 --json");
+    EXPECT_EQ(r.json().array().size(), 2) << r.out;
 
     r = k7ctl("info " + a2 + " --json");
     ASSERT_EQ(r.exit, 0) << r.out;
