@@ -14,7 +14,7 @@ bool QApplicationCatchingExceptions::notify(QObject* receiver, QEvent* event)
     try {
         return QApplication::notify(receiver, event);
     } catch (const std::exception& e) {
-        report(QString::fromLocal8Bit(e.what()));
+        report(QString::fromUtf8(e.what())); // the core composes its texts in UTF-8
     } catch (...) {
         report(QStringLiteral("Unknown error"));
     }

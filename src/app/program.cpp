@@ -1,5 +1,6 @@
 #include "app/program.h"
 
+#include "app/english_text.h"
 #include "app/form_fast_settings.h"
 #include "app/program_events.h"
 #include "app/program_settings.h"
@@ -19,12 +20,14 @@
 #include "profiles/page_chart.h"
 #include "settings/form_settings.h"
 
+#include <QAbstractButton>
 #include <QCoreApplication>
 #include <QDir>
 #include <QMessageBox>
 #include <QStringList>
 #include <QThread>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace orvex::app {
 namespace {
@@ -123,6 +126,42 @@ void load_shared_icons()
 const SharedIcons& icons()
 {
     return g_icons;
+}
+
+namespace {
+bool g_english = false;
+}
+
+QString core_text(const std::string& text)
+{
+    return QString::fromStdString(g_english ? orvex::english_text(text) : text);
+}
+
+void set_english_interface(bool on)
+{
+    g_english = on;
+}
+
+bool english_interface()
+{
+    return g_english;
+}
+
+void clear_result_icons()
+{
+    const qint64 results[] = {g_icons.accept.cacheKey(), g_icons.close.cacheKey(), g_icons.clock.cacheKey(),
+                              g_icons.sandglass.cacheKey()};
+    std::vector<QWidget*> roots = g_forms;
+    // A detached page is a window of its own, outside the main window's tree.
+    roots.push_back(g_page_chart);
+    roots.push_back(g_page_connection);
+    for (QWidget* root : roots) {
+        if (root == nullptr)
+            continue;
+        for (QAbstractButton* b : root->findChildren<QAbstractButton*>())
+            if (std::find(std::begin(results), std::end(results), b->icon().cacheKey()) != std::end(results))
+                b->setIcon(g_icons.empty);
+    }
 }
 
 FormFlash* form_flash()

@@ -18,6 +18,7 @@
 #include <QIcon>
 #include <QString>
 #include <functional>
+#include <string>
 #include <vector>
 
 class QWidget;
@@ -76,6 +77,16 @@ struct SharedIcons {
 };
 void load_shared_icons();
 const SharedIcons& icons();
+/// Puts the neutral icon on every button of every window that shows a result
+/// icon (success, failure, running), so that no result of a previous sensor
+/// is taken for one of the sensor being connected.
+void clear_result_icons();
+
+/// A text composed by the core (Russian), in the interface's language.
+QString core_text(const std::string& text);
+/// Set by the language switch: true while the English translation is on.
+void set_english_interface(bool on);
+bool english_interface();
 
 FormFlash* form_flash();
 FormImage* form_image();

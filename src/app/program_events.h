@@ -32,6 +32,9 @@ signals:
     void image_received();
     /// channel: 0 first channel, 1 second channel.
     void sensor_last_result(int channel);
+    /// The first channel's sensor stopped answering (false) or answers again
+    /// (true); see connection_watch.
+    void sensor_answering(bool answering);
 };
 
 /// Notifications of the hosted pages. Every operation has an empty default,

@@ -165,41 +165,77 @@ void Quorin::on_MainTimerTimeout()
     first.engine().set_profile_poll(chart_polls || sandbox_polls || calibr_polls);
     second.engine().set_profile_poll(chart_polls || calibr_polls);
     emit orvex::app::program_events().timer_tick();
+    watch_channels();
     if (first.is_connected()) {
         poll_error_state();
-        first.engine().step();
+        if (watches_[0].may_block())
+            first.engine().step();
     }
-    if (second.is_connected())
+    if (second.is_connected() && watches_[1].may_block())
         second.engine().step();
     orvex::app::for_each_receiver([](orvex::IProgramEvents& r) { r.on_timer_tick(); });
 }
 
+void Quorin::watch_channels()
+{
+    for (int channel = 0; channel < 2; ++channel) {
+        auto& device = orvex::app::device(channel);
+        if (!device.is_connected())
+            continue;
+        if (device.flash().jobs().busy()) {
+            watches_[channel].rest();
+            continue;
+        }
+        const auto change = watches_[channel].step(device);
+        if (channel != 0 || change == orvex::k7::connection_watch::change::none)
+            continue;
+        const bool answering = change == orvex::k7::connection_watch::change::answering;
+        const QString address = QString::fromStdString(device.commands().info().address_text);
+        show_message(answering ? tr("Датчик %1 снова отвечает").arg(address)
+                               : tr("Нет связи с датчиком %1").arg(address));
+        emit orvex::app::program_events().sensor_answering(answering);
+    }
+}
+
 void Quorin::poll_error_state()
 {
+    // The request and its reply are a few ticks apart, so a silent sensor
+    // never holds a tick; after three failures the poll backs off.
     const auto& settings = program_settings();
     QCheckBox* box = ui->cbStatusErrorState;
     if (!settings.sensor_errors_poll || settings.sensor_errors_poll_period_ms <= 0) {
         box->setText(QStringLiteral("---"));
+        error_poll_.reset();
         return;
     }
-    if (error_poll_clock_.isValid() && error_poll_clock_.elapsed() < settings.sensor_errors_poll_period_ms)
-        return;
-    error_poll_clock_.restart();
-    box->setText(QStringLiteral("---"));
     auto& first = orvex::app::device(0);
     if (!settings.developer_mode || ui->stackWidget->currentWidget() == ui->pageBitstream ||
-        !first.is_connected())
+        !first.is_connected()) {
+        error_poll_.reset();
+        if (error_poll_clock_.isValid() &&
+            error_poll_clock_.elapsed() < settings.sensor_errors_poll_period_ms)
+            return;
+        error_poll_clock_.restart();
+        box->setText(QStringLiteral("---"));
         return;
+    }
     std::array<std::uint8_t, 16> state{};
-    if (first.commands().read_error_state(state))
+    switch (error_poll_.step(first.commands(), settings.sensor_errors_poll_period_ms, state)) {
+    case orvex::diag::error_state_poll::event::answered:
         box->setText(QString::fromStdString(orvex::diag::error_state_text(state)));
-    else
+        break;
+    case orvex::diag::error_state_poll::event::failed:
         box->setText(
             QString::fromStdString(orvex::diag::error_state_failure_text(box->text().toStdString())));
+        break;
+    default:
+        break;
+    }
 }
 
 void Quorin::on_sensor_connected()
 {
+    error_poll_.reset();
     ui->pageChart->setEnabled(true);
     ui->pageBitstream->setEnabled(true);
 }
@@ -221,6 +257,21 @@ void Quorin::on_developer_mode(bool on)
     if (on)
         settings.dev_checkbox_visible = true;
     ui->frameStatusSeparatorDevMode->setVisible(settings.dev_checkbox_visible);
+    // The developer column widens the window once the layout has run; the
+    // settings window standing at its right edge moves along instead of
+    // being covered.
+    QTimer::singleShot(0, this, [this] {
+        QWidget* form = orvex::app::form_settings();
+        if (form->isVisible() && form->frameGeometry().intersects(frameGeometry()))
+            place_settings_form(form);
+    });
+}
+
+void Quorin::place_settings_form(QWidget* form)
+{
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    const int x = std::min(screen.right() - form->width(), this->x() + width());
+    form->move(x, y());
 }
 
 void Quorin::set_developer_mode(bool on, bool by_typing)
@@ -268,10 +319,25 @@ void Quorin::on_comboLanguage_currentIndexChanged(const QString& text)
 
 void Quorin::load_language(const QString& file)
 {
+    // Titles that forms set in code (not from their .ui) are not retranslated
+    // by the forms themselves; they are kept in the built-in language and
+    // translated here in the form's own context.
+    for (QWidget* form : orvex::app::top_level_forms())
+        if (form != this && !built_in_titles_.contains(form))
+            built_in_titles_.insert(form, form->windowTitle());
     QCoreApplication::removeTranslator(&translator_);
-    if (translator_.load(file))
+    const bool loaded = translator_.load(file);
+    if (loaded)
         QCoreApplication::installTranslator(&translator_);
+    orvex::app::set_english_interface(loaded && file == QStringLiteral("quorin_en.qm"));
     ui->retranslateUi(this);
+    for (const auto& [detach, attach] : detach_actions_) {
+        detach->setText(tr("Открыть в новом окне"));
+        attach->setText(tr("Вернуть во вкладку"));
+    }
+    for (auto it = built_in_titles_.cbegin(); it != built_in_titles_.cend(); ++it)
+        it.key()->setWindowTitle(QCoreApplication::translate(it.key()->metaObject()->className(),
+                                                             it.value().toUtf8().constData()));
 }
 
 void Quorin::attach_detach_menu(QToolButton* button, QWidget* page)
@@ -279,6 +345,7 @@ void Quorin::attach_detach_menu(QToolButton* button, QWidget* page)
     auto* menu = new QMenu(button);
     QAction* detach = menu->addAction(tr("Открыть в новом окне"));
     QAction* attach = menu->addAction(tr("Вернуть во вкладку"));
+    detach_actions_.emplace_back(detach, attach);
     connect(detach, &QAction::triggered, this, [page] {
         if (page->parentWidget() == nullptr)
             return;
@@ -298,9 +365,7 @@ void Quorin::attach_detach_menu(QToolButton* button, QWidget* page)
 void Quorin::show_settings_form()
 {
     QWidget* form = orvex::app::form_settings();
-    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
-    const int x = std::min(screen.right() - form->width(), this->x() + width());
-    form->move(x, y());
+    place_settings_form(form);
     bring_to_front(form);
 }
 

@@ -10,12 +10,19 @@
 #pragma once
 
 #include "app/program_events.h"
+#include "diag/error_state_poll.h"
+#include "link/connection_watch.h"
 
 #include <QElapsedTimer>
+#include <QHash>
 #include <QMainWindow>
 #include <QString>
 #include <QTranslator>
+#include <array>
+#include <utility>
+#include <vector>
 
+class QAction;
 class QProgressBar;
 class QTimer;
 class QToolButton;
@@ -66,15 +73,24 @@ private slots:
 private:
     void attach_detach_menu(QToolButton* button, QWidget* page);
     void show_settings_form();
+    /// At the window's right edge, or as far right as the screen allows.
+    void place_settings_form(QWidget* form);
     void set_developer_mode(bool on, bool by_typing);
     void load_language(const QString& file);
     void poll_error_state();
     void install_device_callbacks();
+    void watch_channels();
 
     Ui::Quorin* ui;
     QTranslator translator_;
     QTimer* main_timer_ = nullptr;
     QString typed_; // last characters typed, for the unlock word
     QElapsedTimer error_poll_clock_;
-    QProgressBar* progress_ = nullptr; // status line, beside labStatus
+    orvex::diag::error_state_poll error_poll_;
+    // One per sensor channel: a silent sensor holds back the channel's
+    // blocking work instead of stalling every tick.
+    std::array<orvex::k7::connection_watch, 2> watches_;
+    QProgressBar* progress_ = nullptr;                          // status line, beside labStatus
+    std::vector<std::pair<QAction*, QAction*>> detach_actions_; // detach, attach
+    QHash<QWidget*, QString> built_in_titles_; // window titles as the forms set them (Russian)
 };

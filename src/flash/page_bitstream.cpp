@@ -11,6 +11,7 @@
 #include "profiles/calibration_tables.h"
 #include "ui_page_bitstream.h"
 
+#include <QDir>
 #include <QDoubleSpinBox>
 #include <QEvent>
 #include <QFileDialog>
@@ -20,6 +21,7 @@
 #include <QRegularExpressionValidator>
 #include <exception>
 #include <filesystem>
+#include <utility>
 
 namespace app = orvex::app;
 namespace k7 = orvex::k7;
@@ -35,9 +37,14 @@ std::filesystem::path to_path(const QString& name)
     return std::filesystem::u8path(name.toStdString());
 }
 
+QString native_path(const std::filesystem::path& p)
+{
+    return QDir::toNativeSeparators(QString::fromStdString(p.u8string()));
+}
+
 QString from_utf8(const std::string& text)
 {
-    return QString::fromStdString(text);
+    return app::core_text(text);
 }
 
 k7::flash_commands& first_flash()
@@ -95,9 +102,11 @@ k7::flash_callback PageBitstream::job_reporter(QAbstractButton* button, std::siz
 {
     progress_ = k7::job_progress(steps);
     app::main_window()->show_progress(0);
-    return [this, button, done = std::move(done)](const k7::flash_status& s) {
+    QString files = std::exchange(job_files_, QString());
+    return [this, button, done = std::move(done), files](const k7::flash_status& s) {
         const int percent = progress_.advance(s);
-        show_message(from_utf8(s.text));
+        show_message(s.finished && !files.isEmpty() ? from_utf8(s.text) + QStringLiteral("  ") + files
+                                                    : from_utf8(s.text));
         if (!s.finished) {
             app::main_window()->show_progress(percent);
             return;
@@ -136,12 +145,19 @@ void PageBitstream::on_btnBitstreamWrite_clicked()
     const auto sector = static_cast<unsigned>(ui->spinBitstreamAddr->value());
     std::vector<std::uint8_t> image;
     std::string error;
-    if (file.empty() || !k7::load_firmware_file(file, sector, image, error)) {
-        show_message(error.empty() ? tr("Не удалось открыть файл.") : from_utf8(error));
+    if (file.empty()) {
+        show_message(tr("Файл прошивки не выбран"));
+        set_result(button, false);
+        return;
+    }
+    if (!k7::load_firmware_file(file, sector, image, error)) {
+        show_message((error.empty() ? tr("Не удалось открыть файл.") : from_utf8(error)) +
+                     QStringLiteral(" ") + native_path(file));
         set_result(button, false);
         return;
     }
     button->setIcon(app::icons().clock);
+    job_files_ = native_path(file);
     // Every page but the first goes through the job; the first follows it.
     const std::size_t job_bytes = image.size() > k7::flash_engine::page_size
                                       ? image.size() - k7::flash_engine::page_size
@@ -165,6 +181,7 @@ void PageBitstream::on_btnBitstreamReadFlash_clicked()
     const auto size =
         static_cast<std::size_t>(ui->spinBitstreamSize->value()) * k7::flash_engine::sector_size;
     button->setIcon(app::icons().clock);
+    job_files_ = native_path(std::filesystem::absolute(k7::flash_dump_file_name));
     const std::string problem =
         k7::start_flash_dump(first_flash().jobs(), address, size, k7::flash_dump_file_name,
                              job_reporter(button, k7::page_count(size)));
@@ -237,8 +254,22 @@ void PageBitstream::on_btnCalibrTablesWrite_clicked()
     QAbstractButton* button = ui->btnCalibrTablesWrite;
     if (!flash_idle(button))
         return;
+    // The sensor applies its tables with the count of its identification
+    // record, whatever count they were written with.
+    const int sensor_bits = app::device(0).commands().info().shift;
+    const int bits = ui->spinFlashFracBits->value();
+    if (bits != sensor_bits &&
+        QMessageBox::question(this, tr("Запись таблиц калибр."),
+                              tr("Дробных бит: %1, а датчик применяет таблицы с %2 дробными битами своей "
+                                 "идентификационной записи; его профили будут масштабированы неверно. "
+                                 "Всё равно записать?")
+                                  .arg(bits)
+                                  .arg(sensor_bits)) != QMessageBox::Yes)
+        return;
     const std::int32_t type = app::device(0).commands().info().type;
     button->setIcon(app::icons().clock);
+    job_files_ = native_path(std::filesystem::absolute(calibr_folder / "TableX.txt")) + QStringLiteral(", ") +
+                 native_path(std::filesystem::absolute(calibr_folder / "TableY.txt"));
     std::string problem;
     try {
         problem = k7::start_table_write(
@@ -250,7 +281,9 @@ void PageBitstream::on_btnCalibrTablesWrite_clicked()
     if (!problem.empty()) {
         app::main_window()->show_progress(-1);
         set_result(button, false);
-        QMessageBox::warning(this, tr("Ошибка"), from_utf8(problem));
+        QMessageBox::warning(this, tr("Ошибка"),
+                             from_utf8(problem) + QStringLiteral("\n") +
+                                 native_path(std::filesystem::absolute(calibr_folder)));
     }
 }
 
@@ -261,6 +294,9 @@ void PageBitstream::on_btnCalibrTablesRead_clicked()
         return;
     const auto& info = app::device(0).commands().info();
     button->setIcon(app::icons().clock);
+    job_files_ = native_path(std::filesystem::absolute(calibr_folder / "R_TableX.txt")) +
+                 QStringLiteral(", ") +
+                 native_path(std::filesystem::absolute(calibr_folder / "R_TableY.txt"));
     const std::string problem =
         k7::start_table_readback(first_flash().jobs(), calibr_folder, info.shift, info.type,
                                  job_reporter(button, k7::table_readback_rows));

@@ -71,5 +71,6 @@ private:
     bool status_read_ = false; // btnFlashGetStatus shows the registers
     file_chooser choose_file_;
     orvex::k7::job_progress progress_;
+    QString job_files_;                 // what the next job reads or writes, named in its final message
     orvex::k7::CalibrationRange range_; // the last analysed tables and the block written from them
 };

@@ -25,6 +25,9 @@ PageConnection::PageConnection(QWidget* parent) : QWidget(parent), ui(new Ui::Pa
     connect(ui->listSearchSensors, &QWidget::customContextMenuRequested, this,
             &PageConnection::listSearchSensors_showContextMenu);
     connect(&app::program_events(), &orvex::ProgramEvents::timer_tick, this, &PageConnection::refresh_list);
+    connect(&app::program_events(), &orvex::ProgramEvents::sensor_answering, this,
+            &PageConnection::sensor_answering);
+    ui->labReceiveBuffer->hide();
 }
 
 PageConnection::~PageConnection()
@@ -48,6 +51,7 @@ void PageConnection::on_btnConnectionSearch_clicked()
 
 bool PageConnection::start_search()
 {
+    search_errors_before_ = search_.error_count();
     try {
         search_.start(ui->editSearchAddr->text().toStdString());
     } catch (const std::invalid_argument&) {
@@ -58,6 +62,7 @@ bool PageConnection::start_search()
     app::main_window()->setWindowTitle(tr("Поиск датчиков..."));
     ui->listSearchSensors->clear();
     shown_.clear();
+    search_error_told_ = false;
     ui->btnConnectionSearch->setText(tr("Остановить поиск"));
     return true;
 }
@@ -73,6 +78,11 @@ void PageConnection::stop_search()
 
 void PageConnection::refresh_list()
 {
+    if (search_.running() && !search_error_told_ && search_.error_count() > search_errors_before_) {
+        search_error_told_ = true; // once per search
+        app::main_window()->show_message(
+            tr("Ошибка сети при поиске датчиков: %1").arg(QString::fromUtf8(search_.last_error().c_str())));
+    }
     if (search_.count() <= shown_.size())
         return;
     // A reply that sorts in above the selected row must not move the
@@ -83,7 +93,7 @@ void PageConnection::refresh_list()
     shown_ = search_.found();
     ui->listSearchSensors->clear();
     for (const sensor_info& s : shown_)
-        ui->listSearchSensors->addItem(QString::fromStdString(orvex::k7::list_row_text(s)));
+        ui->listSearchSensors->addItem(app::core_text(orvex::k7::list_row_text(s)));
     if (!had_selection)
         return;
     const auto same = std::find_if(shown_.begin(), shown_.end(), [&](const sensor_info& s) {
@@ -96,6 +106,58 @@ void PageConnection::refresh_list()
 void PageConnection::on_btnSearchConnect_clicked()
 {
     connect_selected(first_channel);
+}
+
+void PageConnection::on_btnDisconnect_clicked()
+{
+    auto& first = app::device(first_channel);
+    auto& second = app::device(second_channel);
+    if (!first.is_connected() && !second.is_connected())
+        return;
+    const QString address = QString::fromStdString(first.commands().info().address_text);
+    // The receivers stop what they run on the sensor (streaming) while it is
+    // still connected.
+    app::for_each_receiver([](orvex::IProgramEvents& r) { r.on_sensor_disconnected(); });
+    second.disconnect();
+    first.disconnect();
+    ui->btnSearchConnect->setIcon(app::icons().empty);
+    app::main_window()->setWindowTitle(QString());
+    app::main_window()->show_message(tr("Датчик %1 отключен").arg(address));
+}
+
+void PageConnection::sensor_answering(bool answering)
+{
+    const auto& first = app::device(first_channel);
+    if (!first.is_connected())
+        return;
+    if (answering)
+        update_title();
+    else
+        app::main_window()->setWindowTitle(tr("Нет связи с датчиком") + QStringLiteral(" : ") +
+                                           QString::fromStdString(first.commands().info().address_text));
+}
+
+void PageConnection::report_receive_buffers()
+{
+    // Told once per run: the limit is the computer's, not the sensor's.
+    static bool told = false;
+    if (told)
+        return;
+    const auto& first = app::device(first_channel);
+    for (std::size_t i = 0; i < orvex::k7::link_receive_buffer.size(); ++i) {
+        const auto& link = first.link(static_cast<orvex::k7::link_index>(i));
+        if (link.receive_buffer_requested() == 0 ||
+            link.receive_buffer_granted() >= link.receive_buffer_requested())
+            continue;
+        told = true;
+        ui->labReceiveBuffer->setText(
+            tr("Система выделила приемный буфер %1 байт вместо запрошенных %2: при потоке профилей или "
+               "кадров возможны потери. Linux: увеличьте предел командой sysctl -w net.core.rmem_max=%2")
+                .arg(link.receive_buffer_granted())
+                .arg(link.receive_buffer_requested()));
+        ui->labReceiveBuffer->show();
+        return;
+    }
 }
 
 void PageConnection::on_listSearchSensors_itemDoubleClicked(QListWidgetItem*)
@@ -165,6 +227,7 @@ bool PageConnection::connect_record(const sensor_info& record, channel which)
     };
 
     if (which == first_channel) {
+        app::clear_result_icons();
         app::for_each_receiver([](orvex::IProgramEvents& r) { r.on_sensor_disconnected(); });
         first.disconnect();
         second.disconnect();
@@ -193,8 +256,15 @@ bool PageConnection::connect_record(const sensor_info& record, channel which)
     stop_search();
     update_title(); // stopping the search cleared it
     ui->btnSearchConnect->setIcon(app::icons().accept);
-    if (which == first_channel)
+    const auto& info = target.commands().info();
+    app::main_window()->show_message(tr("Подключен %1: серийный номер %2, прошивка %3")
+                                         .arg(QString::fromStdString(info.address_text),
+                                              QString::fromStdString(info.serial),
+                                              QString::fromStdString(info.version.to_string())));
+    if (which == first_channel) {
+        report_receive_buffers();
         announce_first_channel();
+    }
     return true;
 }
 

@@ -42,6 +42,7 @@ public:
 private slots:
     void on_btnConnectionSearch_clicked();
     void on_btnSearchConnect_clicked();
+    void on_btnDisconnect_clicked();
     void on_listSearchSensors_itemDoubleClicked(QListWidgetItem* item);
     void on_listSearchSensors_currentRowChanged(int row);
     void listSearchSensors_showContextMenu(const QPoint& pos);
@@ -59,8 +60,12 @@ private:
     void announce_first_channel();
     void update_title();
     void title_after_failed_connect();
+    void sensor_answering(bool answering);
+    void report_receive_buffers();
 
     Ui::PageConnection* ui;
     orvex::k7::sensor_search search_;
     std::vector<orvex::k7::sensor_info> shown_; // the rows of listSearchSensors
+    bool search_error_told_ = false;            // a socket error of this search was shown
+    std::uint64_t search_errors_before_ = 0;    // the searcher's error count when this search began
 };

@@ -18,7 +18,9 @@ sensor_commands::sensor_commands(link_set& links) : links_(links), buffer_(buffe
 bool sensor_commands::transact(link_index link, std::size_t send_len, std::size_t reply_len,
                                std::uint8_t echo, std::int64_t timeout_ms, std::uint64_t* wrong_length)
 {
-    return links_[link].transact(buffer_.data(), send_len, reply_len, echo, timeout_ms, false, wrong_length);
+    const bool ok = links_[link].transact(buffer_.data(), send_len, reply_len, echo, timeout_ms, false, wrong_length);
+    failed_ += ok ? 0 : 1;
+    return ok;
 }
 
 bool sensor_commands::send(link_index link, std::size_t len)
@@ -242,6 +244,20 @@ bool sensor_commands::read_error_state(std::array<std::uint8_t, 16>& out)
     return true;
 }
 
+bool sensor_commands::request_error_state()
+{
+    buffer_[0] = 0x7D;
+    return drain_and_send(link_service, 1);
+}
+
+bool sensor_commands::take_error_state(std::array<std::uint8_t, 16>& out)
+{
+    if (!links_[link_service].take(buffer_.data(), 17, 0x7D))
+        return false;
+    std::copy(buffer_.begin() + 1, buffer_.begin() + 17, out.begin());
+    return true;
+}
+
 bool sensor_commands::latch_command()
 {
     buffer_[0] = 0xD1;
@@ -290,6 +306,17 @@ bool sensor_commands::ext_transfer(std::uint8_t code, std::uint8_t* data, std::s
     if (m != 0)
         std::memcpy(data, &buffer_[1], m);
     return true;
+}
+
+bool sensor_commands::request_ext(std::uint8_t code)
+{
+    buffer_[0] = code;
+    return drain_and_send(link_command, 1);
+}
+
+bool sensor_commands::take_ext_echo(std::uint8_t code)
+{
+    return links_[link_command].take(buffer_.data(), 1, code);
 }
 
 bool sensor_commands::ext_read_block(std::array<std::uint8_t, 256>& out)

@@ -33,6 +33,9 @@ public:
     explicit sensor_commands(link_set& links);
 
     bool is_connected() const { return connected_; }
+    /// Transactions that got no reply since construction (a device that
+    /// stopped answering shows here first).
+    std::uint64_t failed_transactions() const { return failed_; }
     const sensor_info& info() const { return info_; }
     const qz3p_settings& settings() const { return settings_; }
     /// The connected sensor's measuring-range outline, a closed 5-point polyline (mm).
@@ -107,9 +110,14 @@ public:
 
     bool error_state_command();                               // 0x7C
     bool read_error_state(std::array<std::uint8_t, 16>& out); // 0x7D
-    bool latch_command();                                     // 0xD1, sent only
-    bool latch_status(std::uint8_t& status);                  // 0xD0, 100 ms time-out
-    bool request_latch_data(); // 0xD2 0x10 0x00, after draining; 4097-byte datagrams follow
+    /// 0x7D sent without waiting (the service link is drained first); the
+    /// reply is collected later with take_error_state().
+    bool request_error_state();
+    /// Takes the 17-byte reply to 0x7D from the service link; never waits.
+    bool take_error_state(std::array<std::uint8_t, 16>& out);
+    bool latch_command();                    // 0xD1, sent only
+    bool latch_status(std::uint8_t& status); // 0xD0, 100 ms time-out
+    bool request_latch_data();               // 0xD2 0x10 0x00, after draining; 4097-byte datagrams follow
     /// 0xAF sent on the service link (or the profile link for the one panel that uses it).
     bool request_extension_block(link_index link = link_service);
     /// Takes the 0xAF answer: 26 bytes on the service link, 48 on the profile link,
@@ -122,6 +130,11 @@ public:
     /// the code; the m reply bytes after the echo are copied over `data`, which
     /// must hold max(n, m) bytes. n or m of 256 or more fails without sending.
     bool ext_transfer(std::uint8_t code, std::uint8_t* data, std::size_t n, std::size_t m);
+    /// The generic form without payload and without waiting: [code] on the
+    /// command link after draining it. take_ext_echo() collects the 1-byte
+    /// reply echoing the code later; never waits.
+    bool request_ext(std::uint8_t code);
+    bool take_ext_echo(std::uint8_t code);
     /// 0x8C: 256 bytes out; any first reply byte.
     bool ext_read_block(std::array<std::uint8_t, 256>& out);
     /// 0x8D: 256 bytes in; any 1-byte reply.
@@ -149,6 +162,7 @@ private:
     link_set& links_;
     std::vector<std::uint8_t> buffer_;
     bool connected_ = false;
+    std::uint64_t failed_ = 0;
     sensor_info info_;
     qz3p_settings settings_;
 };

@@ -129,16 +129,19 @@ void sensor_search::run()
             healthy = false;
         }
         while (!stop_ && clock::now() - start < round_length) {
-            if (wait_or_stop(read_interval))
-                break;
-            if (!healthy)
-                continue;
-            try {
-                collect(code);
-            } catch (const std::exception& e) {
-                note_error(e.what());
-                healthy = false;
+            // A search stopped between two reads still takes the replies that
+            // came in meanwhile: a short search must not miss them.
+            const bool stopping = wait_or_stop(read_interval);
+            if (healthy) {
+                try {
+                    collect(code);
+                } catch (const std::exception& e) {
+                    note_error(e.what());
+                    healthy = false;
+                }
             }
+            if (stopping)
+                break;
         }
         ++rounds_;
     }

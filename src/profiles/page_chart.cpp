@@ -2,15 +2,22 @@
 
 #include "app/program.h"
 #include "app/program_settings.h"
+#include "app/quorin.h"
 #include "charts/chart_orvex.h"
 #include "link/sensor_device.h"
 #include "ui_page_chart.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDir>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLabel>
 #include <QMessageBox>
+#include <QScreen>
 #include <QTimer>
 #include <algorithm>
+#include <chrono>
 #include <ctime>
 
 using orvex::qt::ChartOrvex;
@@ -19,6 +26,17 @@ namespace app = orvex::app;
 PageChart::PageChart(QWidget* parent) : QWidget(parent), ui(new Ui::PageChart)
 {
     ui->setupUi(this);
+    // The values get a row of their own under the switches, so that the
+    // header fits a 1024-pixel screen beside the developer column.
+    auto* values = new QHBoxLayout;
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{ui->labChartFPSCaption, ui->labChartFPS, ui->labChartInfo1Caption,
+                                         ui->labChartInfo1, ui->labChartInfo2Caption, ui->labChartInfo2}) {
+        ui->layoutControls->removeWidget(w);
+        values->addWidget(w);
+    }
+    values->addStretch();
+    ui->verticalLayout->insertLayout(ui->verticalLayout->indexOf(ui->layoutControls) + 1, values);
     ChartOrvex* chart = ui->chart_main;
     chart->set_ranges(0, 1280, 0, 1024); // image pixels until a sensor tells its range
     chart->named(ChartOrvex::Green).segments->line_width = 1.0;
@@ -34,6 +52,13 @@ PageChart::PageChart(QWidget* parent) : QWidget(parent), ui(new Ui::PageChart)
     ui->cbChartBrightness->setChecked(brightness);
     connect(&app::program_events(), &orvex::ProgramEvents::sensor_last_result, this,
             &PageChart::profile_received);
+    connect(&app::program_events(), &orvex::ProgramEvents::sensor_answering, this, [this](bool answering) {
+        if (!answering)
+            clear_values();
+    });
+    redraw_timer_ = new QTimer(this);
+    redraw_timer_->setSingleShot(true);
+    connect(redraw_timer_, &QTimer::timeout, this, &PageChart::redraw_due);
     // Saving sees every decoded profile, also the ones a streaming burst
     // delivers between two redraws.
     app::device(0).engine().set_profile_observer([this](const orvex::k7::decoded_profile& p) {
@@ -152,20 +177,75 @@ void PageChart::on_sensor_settings(bool on_connect)
 
 void PageChart::profile_received(int channel)
 {
-    ChartOrvex* chart = ui->chart_main;
-    if (channel == 1) {
-        auto* green = chart->named(ChartOrvex::Green).curve;
-        green->clear();
-        const auto& p = app::device(1).engine().profile();
-        for (std::size_t i = 0; i < std::min<std::size_t>(p.header.n, orvex::k7::profile_slots); ++i)
-            if (p.points[i].x >= 0)
-                green->append(p.points[i].x, p.points[i].y);
-        chart->update();
-        return;
-    }
-    show_first_channel_profile();
-    if (writer_ && !writer_->error().empty())
+    pending_[channel == 1 ? 1 : 0] = true;
+    if (channel != 1 && writer_ && !writer_->error().empty())
         report_writer_error();
+    // A stream delivers profiles far faster than a screen shows them: the
+    // latest one is drawn once per refresh (the frame-rate figure and the
+    // writer count every profile elsewhere).
+    qreal hz = 60.0;
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        hz = screen->refreshRate() > 1.0 ? screen->refreshRate() : hz;
+    const qint64 frame_ms = std::clamp<qint64>(static_cast<qint64>(1000.0 / hz), 5, 50);
+    if (!last_redraw_.isValid() || last_redraw_.elapsed() >= frame_ms)
+        redraw_due();
+    else if (!redraw_timer_->isActive())
+        redraw_timer_->start(static_cast<int>(frame_ms - last_redraw_.elapsed()));
+}
+
+void PageChart::redraw_due()
+{
+    last_redraw_.restart();
+    if (pending_[1])
+        show_second_channel_profile();
+    if (pending_[0])
+        show_first_channel_profile();
+    pending_[0] = pending_[1] = false;
+}
+
+void PageChart::show_second_channel_profile()
+{
+    ChartOrvex* chart = ui->chart_main;
+    auto* green = chart->named(ChartOrvex::Green).curve;
+    green->clear();
+    const auto& p = app::device(1).engine().profile();
+    for (std::size_t i = 0; i < std::min<std::size_t>(p.header.n, orvex::k7::profile_slots); ++i)
+        if (p.points[i].x >= 0)
+            green->append(p.points[i].x, p.points[i].y);
+    chart->update();
+}
+
+void PageChart::clear_values()
+{
+    for (QLabel* label : {ui->labChartFPS, ui->labChartInfo1, ui->labChartInfo2})
+        set_value(label, QStringLiteral("---"));
+}
+
+void PageChart::set_value(QLabel* label, const QString& text)
+{
+    // The value labels have a fixed width, so that the header fits a narrow
+    // screen whatever the sensor sends; a value that is cut shows whole in
+    // the tool tip.
+    const QString shown = label->fontMetrics().elidedText(text, Qt::ElideRight, label->maximumWidth());
+    label->setText(shown);
+    label->setToolTip(shown == text ? QString() : text);
+}
+
+void PageChart::on_sensor_disconnected()
+{
+    // Streaming is switched off while the sensor can still hear it, so that
+    // it does not keep sending to a closed port.
+    auto& first = app::device(0);
+    if (first.is_connected() && first.engine().profile_stream()) {
+        first.engine().set_profile_stream(false);
+        const QSignalBlocker block(ui->cbChartStream);
+        ui->cbChartStream->setChecked(false);
+        ui->cbChartStream->setIcon(app::icons().empty);
+        ui->cbChartBrightness->setEnabled(true);
+    }
+    redraw_timer_->stop();
+    pending_[0] = pending_[1] = false;
+    clear_values();
 }
 
 void PageChart::report_writer_error()
@@ -200,10 +280,11 @@ void PageChart::show_first_channel_profile()
     chart->named(ChartOrvex::Green).curve->points = points_.brightness;
     chart->update();
 
-    ui->labChartFPS->setText(QString::number(engine.profile_rate(), 'f', 1));
-    ui->labChartInfo1->setText(QString::number(p.header.word1));
-    ui->labChartInfo2->setText(info.board == 0x81 ? QString::number(static_cast<std::int32_t>(p.header.word2))
-                                                  : QString::number(p.header.word2));
+    set_value(ui->labChartFPS, QString::number(engine.profile_rate(), 'f', 1));
+    set_value(ui->labChartInfo1, QString::number(p.header.word1));
+    set_value(ui->labChartInfo2, info.board == 0x81
+                                     ? QString::number(static_cast<std::int32_t>(p.header.word2))
+                                     : QString::number(p.header.word2));
     // Losses only where header word 1 numbers the profiles; then the
     // datagrams dropped for their length.
     const auto& count = engine.numbering();
@@ -228,18 +309,41 @@ void PageChart::on_cb_to_file_text_clicked(bool checked)
     };
     writer_ = std::make_unique<orvex::profile_text_writer>(
         orvex::profile_file_name(out, std::time(nullptr), in_use));
+    app::main_window()->show_message(
+        tr("Запись профилей в файл: %1")
+            .arg(QDir::toNativeSeparators(QString::fromStdString(writer_->file().u8string()))));
+    send_file_start_commands();
+}
+
+void PageChart::send_file_start_commands()
+{
     auto& first = app::device(0);
-    if (first.is_connected() && first.commands().info().kind == ' ') {
-        // Sensors of this kind expect these two commands when a file starts.
-        std::uint8_t none[1] = {0};
-        first.commands().ext_transfer(0x90, none, 0, 0);
-        first.commands().ext_transfer(0x91, none, 0, 0);
-    }
+    if (!first.is_connected() || first.commands().info().kind != ' ')
+        return;
+    // Sensors of this kind expect these two commands when a file starts. Each
+    // waits for its echo at most 300 ms, tick by tick, so a silent sensor
+    // never holds the window.
+    app::start_page_task(0, [](orvex::page_tasks::yield_type& yield) {
+        for (const std::uint8_t code : {std::uint8_t{0x90}, std::uint8_t{0x91}}) {
+            auto& device = app::device(0);
+            if (!device.is_connected() || !device.commands().request_ext(code))
+                return;
+            const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(300);
+            while (!device.commands().take_ext_echo(code) && std::chrono::steady_clock::now() < deadline) {
+                yield();
+                if (!device.is_connected())
+                    return;
+            }
+        }
+    });
 }
 
 void PageChart::stop_writer()
 {
     if (writer_) {
+        app::main_window()->show_message(
+            tr("Запись профилей остановлена: %1")
+                .arg(QDir::toNativeSeparators(QString::fromStdString(writer_->file().u8string()))));
         writer_->stop();
         finishing_.push_back(std::move(writer_));
     }

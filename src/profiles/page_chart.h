@@ -8,6 +8,7 @@
 #include "profiles/profile_view.h"
 #include "profiles/profile_writer.h"
 
+#include <QElapsedTimer>
 #include <QWidget>
 #include <memory>
 #include <optional>
@@ -16,6 +17,8 @@
 namespace Ui {
 class PageChart;
 }
+class QLabel;
+class QTimer;
 namespace orvex::qt {
 class ChartOrvex;
 }
@@ -34,6 +37,11 @@ public:
 
     void on_sensor_settings(bool on_connect) override;
 
+    /// Shows a value in one of the fixed-width value labels: cut to the
+    /// label's width, the whole value in the tool tip when it was cut.
+    static void set_value(QLabel* label, const QString& text);
+    void on_sensor_disconnected() override;
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
@@ -49,6 +57,12 @@ private slots:
 
 private:
     void show_first_channel_profile();
+    void show_second_channel_profile();
+    /// Draws the channels whose profiles came since the last redraw; the
+    /// chart is redrawn at most at the display's refresh rate.
+    void redraw_due();
+    void clear_values();
+    void send_file_start_commands();
     void store_display_flags();
     void stop_writer();
     void report_writer_error();
@@ -58,4 +72,7 @@ private:
     orvex::k7::profile_view_points points_;
     std::unique_ptr<orvex::profile_text_writer> writer_;
     std::vector<std::unique_ptr<orvex::profile_text_writer>> finishing_;
+    QElapsedTimer last_redraw_;
+    QTimer* redraw_timer_ = nullptr;
+    bool pending_[2] = {false, false}; // a profile of the channel waits to be drawn
 };

@@ -491,6 +491,22 @@
         <source>Настройки</source>
         <translation>Settings</translation>
     </message>
+    <message>
+        <source>Настройки записаны в датчик</source>
+        <translation>Settings written to the sensor</translation>
+    </message>
+    <message>
+        <source>Не удалось записать настройки в датчик</source>
+        <translation>Could not write the settings to the sensor</translation>
+    </message>
+    <message>
+        <source>Настройки записаны в ПЗУ датчика</source>
+        <translation>Settings written to the sensor's flash</translation>
+    </message>
+    <message>
+        <source>Не удалось записать настройки в ПЗУ датчика</source>
+        <translation>Could not write the settings to the sensor's flash</translation>
+    </message>
 </context>
 <context>
     <name>PageBitstream</name>
@@ -602,6 +618,14 @@
         <source>Серийный номер датчика не является числом</source>
         <translation>The sensor&apos;s serial number is not a number</translation>
     </message>
+    <message>
+        <source>Дробных бит: %1, а датчик применяет таблицы с %2 дробными битами своей идентификационной записи; его профили будут масштабированы неверно. Всё равно записать?</source>
+        <translation>Fractional bits: %1, but the sensor applies its tables with the %2 fractional bits of its identification record; its profiles will be scaled wrongly. Write anyway?</translation>
+    </message>
+    <message>
+        <source>Файл прошивки не выбран</source>
+        <translation>No firmware file chosen</translation>
+    </message>
 </context>
 <context>
     <name>PageChart</name>
@@ -650,6 +674,14 @@
     <message>
         <source>нет нумерации</source>
         <translation>not numbered</translation>
+    </message>
+    <message>
+        <source>Запись профилей в файл: %1</source>
+        <translation>Saving profiles to the file: %1</translation>
+    </message>
+    <message>
+        <source>Запись профилей остановлена: %1</source>
+        <translation>Saving profiles stopped: %1</translation>
     </message>
 </context>
 <context>
@@ -717,6 +749,34 @@
     <message>
         <source>  +  второй канал: </source>
         <translation>  +  second channel: </translation>
+    </message>
+    <message>
+        <source>Отключить</source>
+        <translation>Disconnect</translation>
+    </message>
+    <message>
+        <source>Отключить первый и второй каналы</source>
+        <translation>Disconnect the first and the second channel</translation>
+    </message>
+    <message>
+        <source>Ошибка сети при поиске датчиков: %1</source>
+        <translation>Network error while searching for sensors: %1</translation>
+    </message>
+    <message>
+        <source>Датчик %1 отключен</source>
+        <translation>Sensor %1 disconnected</translation>
+    </message>
+    <message>
+        <source>Нет связи с датчиком</source>
+        <translation>No connection to the sensor</translation>
+    </message>
+    <message>
+        <source>Система выделила приемный буфер %1 байт вместо запрошенных %2: при потоке профилей или кадров возможны потери. Linux: увеличьте предел командой sysctl -w net.core.rmem_max=%2</source>
+        <translation>The system granted a receive buffer of %1 bytes instead of the %2 requested: profiles or frames may be lost while streaming. Linux: raise the limit with sysctl -w net.core.rmem_max=%2</translation>
+    </message>
+    <message>
+        <source>Подключен %1: серийный номер %2, прошивка %3</source>
+        <translation>Connected %1: serial number %2, firmware %3</translation>
     </message>
 </context>
 <context>
@@ -935,6 +995,14 @@ The previous file was kept as
     <message>
         <source>Вернуть во вкладку</source>
         <translation>Return to tab</translation>
+    </message>
+    <message>
+        <source>Датчик %1 снова отвечает</source>
+        <translation>Sensor %1 answers again</translation>
+    </message>
+    <message>
+        <source>Нет связи с датчиком %1</source>
+        <translation>No connection to the sensor %1</translation>
     </message>
 </context>
 <context>

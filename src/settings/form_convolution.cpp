@@ -1,5 +1,6 @@
 #include "settings/form_convolution.h"
 
+#include "app/program.h"
 #include "charts/chart_orvex.h"
 #include "settings/convolution_list.h"
 #include "ui_form_convolution.h"
@@ -123,7 +124,7 @@ void FormConvolution::rebuild_combos(int select)
 {
     QStringList names;
     for (const auto& set : orvex::combined_sets(user_))
-        names << QString::fromStdString(set.name);
+        names << orvex::app::core_text(set.name); // built-in names are Russian
     for (QComboBox* combo : {ui->combo_sets, bound_}) {
         const QSignalBlocker block(combo);
         combo->clear();
@@ -169,7 +170,9 @@ void FormConvolution::on_btn_remove_clicked()
 
 void FormConvolution::changeEvent(QEvent* event)
 {
-    if (event->type() == QEvent::LanguageChange)
+    if (event->type() == QEvent::LanguageChange) {
         ui->retranslateUi(this);
+        rebuild_combos(ui->combo_sets->currentIndex());
+    }
     QWidget::changeEvent(event);
 }

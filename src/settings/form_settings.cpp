@@ -3,6 +3,7 @@
 #include "app/program.h"
 #include "app/program_events.h"
 #include "app/program_settings.h"
+#include "app/quorin.h"
 #include "link/sensor_device.h"
 #include "settings/w_sensor_settings.h"
 #include "ui_form_settings.h"
@@ -43,17 +44,29 @@ FormSettings::FormSettings(QWidget* parent) : QWidget(parent), ui(new Ui::FormSe
     resize(sizeHint().expandedTo(size()));
 
     connect(editor_, &WSensorSettings::read_memory, this, [this] { editor_->show_result(read_memory()); });
-    connect(editor_, &WSensorSettings::write_memory, this,
-            [this](const qz3p_settings& s) { editor_->show_result(write_memory(s)); });
+    connect(editor_, &WSensorSettings::write_memory, this, [this](const qz3p_settings& s) {
+        const bool ok = write_memory(s);
+        editor_->show_result(ok);
+        tell(ok ? tr("Настройки записаны в датчик") : tr("Не удалось записать настройки в датчик"));
+    });
     connect(editor_, &WSensorSettings::read_flash, this, [this] { editor_->show_result(read_flash()); });
-    connect(editor_, &WSensorSettings::write_flash, this,
-            [this](const qz3p_settings& s) { editor_->show_result(write_flash(s)); });
+    connect(editor_, &WSensorSettings::write_flash, this, [this](const qz3p_settings& s) {
+        const bool ok = write_flash(s);
+        editor_->show_result(ok);
+        tell(ok ? tr("Настройки записаны в ПЗУ датчика") : tr("Не удалось записать настройки в ПЗУ датчика"));
+    });
     connect(editor_, &WSensorSettings::user_conv_set_updated, this, &FormSettings::store_user_conv_sets);
 
     auto& hub = app::program_events();
     connect(&hub, &orvex::ProgramEvents::sensor_connected, this, &FormSettings::sensor_connected);
     connect(&hub, &orvex::ProgramEvents::sensor_settings_changed, this,
             &FormSettings::sensor_settings_changed);
+    // A sensor that answers again may have restarted with other settings:
+    // the engineer must not go on editing values it no longer holds.
+    connect(&hub, &orvex::ProgramEvents::sensor_answering, this, [this](bool answering) {
+        if (answering && isVisible())
+            read_memory();
+    });
 }
 
 FormSettings::~FormSettings()
@@ -100,6 +113,12 @@ void FormSettings::announce(const qz3p_settings& s, bool tell_receivers)
     hand_extension_block(s);
     if (tell_receivers)
         app::for_each_receiver([](orvex::IProgramEvents& r) { r.on_sensor_settings(false); });
+}
+
+void FormSettings::tell(const QString& text)
+{
+    if (Quorin* window = app::main_window())
+        window->show_message(text);
 }
 
 void FormSettings::fill_extension_block(qz3p_settings& s)

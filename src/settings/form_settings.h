@@ -55,6 +55,8 @@ private:
     void fill_extension_block(orvex::k7::qz3p_settings& s);
     void hand_extension_block(const orvex::k7::qz3p_settings& s);
     void announce(const orvex::k7::qz3p_settings& s, bool tell_receivers);
+    /// A message in the main window's status line.
+    void tell(const QString& text);
 
     Ui::FormSettings* ui;
     WSensorSettings* editor_ = nullptr;

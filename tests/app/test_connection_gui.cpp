@@ -18,6 +18,9 @@
 
 #include <QApplication>
 #include <QDoubleSpinBox>
+#include <QCheckBox>
+#include <QElapsedTimer>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
@@ -271,6 +274,59 @@ TEST_F(ConnectionPage, ClosingWithTwoChannelsDisconnectsBothAndStoresTheSearchAd
     EXPECT_FALSE(orvex::app::device(0).is_connected());
     EXPECT_FALSE(orvex::app::device(1).is_connected());
     EXPECT_NE(read_file(exe_dir / "Settings.xml").find("<Mask>127.255.255.255</Mask>"), std::string::npos);
+}
+
+TEST_F(ConnectionPage, HealthIsShownWithinTwoSecondsAndTheSettingsWindowIsRereadOnReturn)
+{
+    ASSERT_EQ(search_ours(), 3u);
+    select(row(2));
+    ASSERT_TRUE(page->connect_selected(PageConnection::first_channel));
+    Quorin* window = orvex::app::main_window();
+    EXPECT_TRUE(
+        window->findChild<QLabel*>(QStringLiteral("labStatus"))->text().contains(QStringLiteral("00042")));
+    QWidget* settings_form = orvex::app::form_settings();
+    settings_form->show();
+    auto* brightness = settings_form->findChild<QSpinBox*>(QStringLiteral("spin_laser_brightness"));
+    ASSERT_NE(brightness, nullptr);
+
+    // Another client changes the sensor's settings behind the program's back.
+    orvex::k7::sensor_device other;
+    ASSERT_TRUE(other.connect(sim->sensor_address(0)));
+    auto changed = other.commands().settings();
+    changed.laser_brightness = brightness->value() == 77 ? 78 : 77;
+    ASSERT_TRUE(other.commands().write_settings_memory(changed));
+    other.disconnect();
+
+    const auto title_says = [&](const QString& text, int ms) {
+        QElapsedTimer t;
+        t.start();
+        while (!window->windowTitle().contains(text) && t.elapsed() < ms)
+            QTest::qWait(10);
+        return window->windowTitle().contains(text);
+    };
+    sim->set_answering(0, false);
+    EXPECT_TRUE(title_says(QStringLiteral("Нет связи с датчиком"), 2000));
+    EXPECT_TRUE(window->findChild<QLabel*>(QStringLiteral("labStatus"))
+                    ->text()
+                    .contains(QStringLiteral("Нет связи с датчиком")));
+    EXPECT_EQ(orvex::app::page_chart()->findChild<QLabel*>(QStringLiteral("labChartFPS"))->text(),
+              QStringLiteral("---"));
+
+    sim->set_answering(0, true);
+    EXPECT_TRUE(title_says(QStringLiteral("Подключен : ") + qstr(loopback_address(2)), 2000));
+    EXPECT_EQ(brightness->value(), changed.laser_brightness);
+    settings_form->hide();
+
+    // Result icons of this sensor are not carried over to the next one.
+    auto* stream = orvex::app::page_chart()->findChild<QCheckBox*>(QStringLiteral("cbChartStream"));
+    stream->setIcon(orvex::app::icons().close);
+    select(row(3));
+    ASSERT_TRUE(page->connect_selected(PageConnection::first_channel));
+    EXPECT_EQ(stream->icon().cacheKey(), orvex::app::icons().empty.cacheKey());
+
+    child<QPushButton>("btnDisconnect")->click();
+    EXPECT_FALSE(orvex::app::device(0).is_connected());
+    EXPECT_EQ(window->windowTitle(), QString());
 }
 
 TEST_F(ConnectionPage, ContextMenuOffersTheBoardOnlyForBoardsAndChangesAnAddress)

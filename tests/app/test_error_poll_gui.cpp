@@ -9,6 +9,7 @@
 #include "support/test_support.h"
 
 #include <QCheckBox>
+#include <QElapsedTimer>
 #include <QTest>
 #include <QToolButton>
 #include <gtest/gtest.h>
@@ -43,6 +44,13 @@ struct ErrorPoll : ::testing::Test {
             QTest::qWait(3);
             window->on_MainTimerTimeout();
         }
+    }
+    void ticks_for(int ms)
+    {
+        QElapsedTimer t;
+        t.start();
+        while (t.elapsed() < ms)
+            ticks(1);
     }
     long error_reads()
     {
@@ -82,13 +90,28 @@ TEST_F(ErrorPoll, ShowsTheStateOnlyInDeveloperModeAndNeverOnTheFirmwarePage)
     EXPECT_EQ(box->text(), QStringLiteral("---"));
 }
 
-TEST_F(ErrorPoll, FailedReadAndZeroPeriod)
+TEST_F(ErrorPoll, FailedReadsBackOffWithoutHoldingATickAndZeroPeriod)
 {
     window->on_developer_mode(true);
     box->setChecked(true);
     sim->set_answering(0, false);
-    ticks(2); // each read waits for its 300 ms time-out
+    QElapsedTimer clock;
+    clock.start();
+    qint64 longest_tick = 0;
+    while (box->text() != QStringLiteral("?: ") && clock.elapsed() < 2000) {
+        QTest::qWait(3);
+        QElapsedTimer tick;
+        tick.start();
+        window->on_MainTimerTimeout();
+        longest_tick = std::max(longest_tick, tick.elapsed());
+    }
     EXPECT_EQ(box->text(), QStringLiteral("?: "));
+    EXPECT_LT(longest_tick, 100); // the reply is awaited across ticks, not inside one
+    // Three failures in a row (300 ms each), then one request per 5 s.
+    ticks_for(1200);
+    const long before = error_reads();
+    ticks_for(2000);
+    EXPECT_EQ(error_reads(), before);
 
     orvex::app::program_settings().sensor_errors_poll_period_ms = 0;
     ticks(2);

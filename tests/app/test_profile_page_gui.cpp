@@ -6,12 +6,16 @@
 #include "charts/chart_orvex.h"
 #include "link/sensor_device.h"
 #include "profiles/page_chart.h"
+#include "settings/form_settings.h"
 #include "simulator.h"
 #include "support/program_fixture.h"
 #include "support/test_support.h"
 
 #include <QCheckBox>
+#include <QGroupBox>
+#include <QGuiApplication>
 #include <QLabel>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QStackedWidget>
 #include <QTest>
@@ -151,4 +155,49 @@ TEST(ProfilePageStartUp, AllThreeDisplayFlagsAreRestored)
     const auto& settings = orvex::app::program_settings();
     EXPECT_TRUE(settings.chart_rotate);
     EXPECT_TRUE(settings.chart_brightness);
+}
+
+TEST_F(ProfilePage, HeaderFitsA1024PixelScreenAndTheSettingsWindowMovesAlongWithDeveloperMode)
+{
+    Quorin* window = orvex::app::main_window();
+    window->on_developer_mode(true);
+    window->show();
+    window->resize(1024 - 40, 600);
+    window->findChild<QToolButton*>(QStringLiteral("toolChart"))->click();
+    QCoreApplication::processEvents();
+    EXPECT_LE(window->minimumSizeHint().width(), 1024 - 40);
+
+    for (QWidget* w :
+         {static_cast<QWidget*>(page->findChild<QCheckBox*>(QStringLiteral("cbChartBrightness"))),
+          static_cast<QWidget*>(page->findChild<QLabel*>(QStringLiteral("labChartInfo2"))),
+          static_cast<QWidget*>(page->findChild<QGroupBox*>(QStringLiteral("groupChartToFile")))}) {
+        EXPECT_GE(w->width(), w->minimumSizeHint().width()) << w->objectName().toStdString();
+        EXPECT_LE(w->mapTo(page, QPoint(w->width(), 0)).x(), page->width()) << w->objectName().toStdString();
+    }
+
+    // A value too long for its label is cut, and shown whole in the tool tip.
+    auto* info = page->findChild<QLabel*>(QStringLiteral("labChartInfo1"));
+    const int window_width = window->width();
+    const QString long_value = QStringLiteral("123456789012345678901234567890");
+    PageChart::set_value(info, long_value);
+    QCoreApplication::processEvents();
+    EXPECT_NE(info->text(), long_value);
+    EXPECT_EQ(info->toolTip(), long_value);
+    EXPECT_LE(info->width(), info->maximumWidth());
+    EXPECT_EQ(window->width(), window_width); // the window does not grow for it
+    PageChart::set_value(info, QStringLiteral("42"));
+    EXPECT_EQ(info->text(), QStringLiteral("42"));
+    EXPECT_TRUE(info->toolTip().isEmpty());
+
+    window->on_developer_mode(false);
+    QCoreApplication::processEvents();
+    QWidget* settings = orvex::app::form_settings();
+    window->findChild<QToolButton*>(QStringLiteral("toolSettings"))->click();
+    window->on_developer_mode(true);
+    QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
+    // At the window's right edge, or as far right as the (offscreen, small) screen allows.
+    const int screen_right = QGuiApplication::primaryScreen()->availableGeometry().right();
+    EXPECT_EQ(settings->x(), std::min(screen_right - settings->width(), window->x() + window->width()));
+    settings->hide();
 }

@@ -79,7 +79,7 @@ TEST_F(K7ctlFlash, FirmwareFlashReadAndIdentification)
     write_file(dir / "empty.bin", "");
     r = k7ctl("firmware " + addr() + " write " + quoted(dir / "empty.bin"));
     EXPECT_EQ(r.code, 2);
-    EXPECT_NE(r.output.find("Файл прошивки пуст"), std::string::npos) << r.output;
+    EXPECT_NE(r.output.find("The firmware file is empty"), std::string::npos) << r.output;
     r = k7ctl("firmware " + addr() + " write " + quoted(dir / "missing.bin"));
     EXPECT_EQ(r.code, 2);
     r = k7ctl("flash " + addr() + " read --address 0x90010 --size 16 --out " + quoted(dir / "x.bin"));
@@ -87,7 +87,7 @@ TEST_F(K7ctlFlash, FirmwareFlashReadAndIdentification)
     // 300 mm at p = 8 needs 76 800, more than a word holds: refused, not wrapped.
     r = k7ctl("ident " + addr() + " write --text K7D --serial 1 --frac-bits 8 --outline 0:300:-50:50:-50:50");
     EXPECT_EQ(r.code, 2);
-    EXPECT_NE(r.output.find("не помещается в 16 бит"), std::string::npos) << r.output;
+    EXPECT_NE(r.output.find("does not fit into 16 bits"), std::string::npos) << r.output;
     EXPECT_EQ(count_since_mark(0x53), 0u);
     r = k7ctl("flash " + loopback_address(9) + " read --address 0 --size 256 --out " + quoted(dir / "x.bin"));
     EXPECT_EQ(r.code, 1);
@@ -131,7 +131,7 @@ TEST_F(K7ctlFlash, TablesAndProtection)
     clear_log();
     r = k7ctl("tables " + addr() + " range --dir " + quoted(dir.path()));
     EXPECT_EQ(r.code, 2);
-    EXPECT_NE(r.output.find("нет ни одной точки"), std::string::npos) << r.output;
+    EXPECT_NE(r.output.find("hold no point with data"), std::string::npos) << r.output;
     EXPECT_EQ(count_since_mark(0x53), 0u);
 
     ASSERT_EQ(k7ctl("protect " + addr() + " lock 126").code, 0);

@@ -86,6 +86,9 @@ TEST(K7ctl, SearchAndInfo)
         serials << f.toObject().value(QStringLiteral("serial")).toString();
     EXPECT_TRUE(serials.contains(QString::fromStdString(serial_of(2))));
     EXPECT_TRUE(serials.contains(QString::fromStdString(serial_of(3))));
+    // Regression: a search shorter than one collection interval listed nothing.
+    r = k7ctl("search --address " + orvex::test::loopback_address(254) + " --seconds 0.1 --json");
+    EXPECT_EQ(r.json().array().size(), 2) << r.out;
 
     r = k7ctl("info " + a2 + " --json");
     ASSERT_EQ(r.exit, 0) << r.out;
@@ -94,6 +97,7 @@ TEST(K7ctl, SearchAndInfo)
     EXPECT_EQ(info.value(QStringLiteral("firmware")).toString(), QStringLiteral("49m"));
     EXPECT_EQ(info.value(QStringLiteral("address")).toString().toStdString(), a2);
     EXPECT_EQ(info.value(QStringLiteral("shift")).toInt(), 6);
+    EXPECT_EQ(info.value(QStringLiteral("type_name")).toString(), QStringLiteral("2d scanner")); // English
     EXPECT_DOUBLE_EQ(info.value(QStringLiteral("scale")).toDouble(), 64.0);
     EXPECT_DOUBLE_EQ(info.value(QStringLiteral("outline")).toObject().value(QStringLiteral("x2")).toDouble(),
                      100.0);
@@ -135,6 +139,31 @@ TEST(K7ctl, SettingsGetAndSet)
     EXPECT_EQ(k7ctl("settings " + a + " fetch 2>/dev/null").exit, 2);
     EXPECT_EQ(sim->request_log(0).size(), requests);
     EXPECT_EQ(sim->settings_memory(0), mem);
+}
+
+TEST(K7ctl, SettingsTheEditorWouldRefuseEndWithTwoNamingTheField)
+{
+    auto sim = start_sim({sensor(2)});
+    const std::string a = orvex::test::loopback_address(2);
+    const auto mem = sim->settings_memory(0);
+    const struct {
+        const char* assignment;
+        const char* named; // field, value and limit in the message
+    } refused[] = {
+        {"window_x_start=100 window_x_end=60", "window_x_end = 60: at least 141"},
+        {"sync_mode=9", "sync_mode = 9: one of 1, 2, 5"},
+        {"gain=0", "gain = 0: at least 1"},
+        {"exposure1_us=60000", "exposure1_us = 60000: at most 50000"},
+        {"period_us=100", "period_us = 100: at least"},
+    };
+    for (const auto& c : refused) {
+        const auto r = k7ctl("settings " + a + " set " + c.assignment + " 2>&1");
+        EXPECT_EQ(r.exit, 2) << c.assignment;
+        EXPECT_NE(r.out.find(c.named), std::string::npos) << r.out;
+    }
+    EXPECT_EQ(sim->settings_memory(0), mem);
+    EXPECT_EQ(k7ctl("settings 127.0.0.300 get 2>/dev/null").exit, 2);
+    EXPECT_EQ(k7ctl("info not-an-address 2>/dev/null").exit, 2);
 }
 
 TEST(K7ctl, ProfilePolled)

@@ -1,5 +1,9 @@
 #include "cli.h"
 
+#include "app/english_text.h"
+
+#include "settings/editor_values.h"
+
 #include "link/link_error.h"
 
 #include <QJsonArray>
@@ -112,15 +116,21 @@ void progress::update(double fraction)
     std::fflush(stderr);
 }
 
+QString english(const std::string& core_text)
+{
+    return QString::fromStdString(orvex::english_text(core_text));
+}
+
 void connect_or_fail(orvex::k7::sensor_device& device, const QString& address)
 {
+    if (!orvex::k7::parse_ip(address.toStdString()))
+        usage_error(QStringLiteral("not an IPv4 address (a.b.c.d): ") + address);
     try {
         if (!device.connect(address.toStdString()))
             device_error(
                 QStringLiteral("no answer from %1 (description or settings could not be read)").arg(address));
     } catch (const orvex::k7::link_error& e) {
-        device_error(
-            QStringLiteral("cannot connect to %1: %2").arg(address, QString::fromLocal8Bit(e.what())));
+        device_error(QStringLiteral("cannot connect to %1: %2").arg(address, QString::fromUtf8(e.what())));
     }
 }
 
@@ -135,7 +145,7 @@ QJsonObject info_json(const orvex::k7::sensor_info& info)
         {QStringLiteral("serial"), QString::fromStdString(orvex::k7::serial_text(info.serial))},
         {QStringLiteral("firmware"), QString::fromStdString(info.version.to_string())},
         {QStringLiteral("type"), info.type},
-        {QStringLiteral("type_name"), QString::fromStdString(orvex::k7::device_type_name(info.type))},
+        {QStringLiteral("type_name"), english(orvex::k7::device_type_name(info.type))},
         {QStringLiteral("family"), info.family},
         {QStringLiteral("flag"), int(info.flag)},
         // A kind byte outside printable ASCII (0 included) is given as "": no

@@ -46,6 +46,9 @@ private:
     QString examples_;
 };
 
+/// A text the core composed (in Russian), in English.
+QString english(const std::string& core_text);
+
 void print_line(const QString& text);
 void print_json(const QJsonValue& value);
 

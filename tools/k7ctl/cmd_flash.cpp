@@ -40,7 +40,7 @@ int run_flash(const QStringList& args)
                                                  static_cast<std::size_t>(size),
                                                  to_path(o.value(QStringLiteral("out"))), job.callback());
     if (!refused.empty())
-        usage_error(QString::fromStdString(refused));
+        usage_error(english(refused));
     job.finish(device.flash().jobs());
     print_line(QStringLiteral("read %1 bytes from 0x%2 into %3")
                    .arg(size)
@@ -70,8 +70,7 @@ int run_firmware(const QStringList& args)
     std::vector<std::uint8_t> image;
     std::string error;
     if (!load_firmware_file(to_path(o.positional().at(2)), sector, image, error))
-        usage_error(QString::fromStdString(error) + QStringLiteral(" (") + o.positional().at(2) +
-                    QStringLiteral(")"));
+        usage_error(english(error) + QStringLiteral(" (") + o.positional().at(2) + QStringLiteral(")"));
 
     sensor_device device;
     connect_or_fail(device, o.positional().at(0));
@@ -80,7 +79,7 @@ int run_firmware(const QStringList& args)
     const std::string refused =
         start_firmware_write(device.flash(), sector, std::move(image), job.callback());
     if (!refused.empty())
-        device_error(QString::fromStdString(refused));
+        device_error(english(refused));
     job.finish(device.flash().jobs());
     print_line(QStringLiteral("firmware written: %1 bytes from sector %2").arg(bytes).arg(sector));
     device.disconnect();
@@ -152,7 +151,7 @@ int run_ident(const QStringList& args)
     // A value that does not fit its word would be stored as a different number.
     const std::string outline_problem = ident_outline_problem(f);
     if (!outline_problem.empty())
-        usage_error(QString::fromStdString(outline_problem));
+        usage_error(english(outline_problem));
 
     sensor_device device;
     connect_or_fail(device, o.positional().at(0));

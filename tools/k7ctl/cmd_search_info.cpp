@@ -49,7 +49,7 @@ int run_search(const QStringList& args)
         print_json(list);
     } else {
         for (const auto& s : found)
-            print_line(QString::fromStdString(orvex::k7::list_row_text(s)));
+            print_line(english(orvex::k7::list_row_text(s)));
         if (found.empty())
             print_line(QStringLiteral("no sensor answered"));
     }

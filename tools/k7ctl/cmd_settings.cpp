@@ -1,6 +1,7 @@
 // k7ctl settings ADDR get|set.
 #include "cli.h"
 #include "settings/settings_fields.h"
+#include "settings/settings_rules.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -60,7 +61,13 @@ int run_settings(const QStringList& args)
     options o(QStringLiteral("k7ctl settings ADDR get [--flash] [--json]\n"
                              "       k7ctl settings ADDR set FIELD=VALUE... [--flash]"),
               QStringLiteral("Reads or changes the sensor's settings record in working memory (or flash).\n"
-                             "set reads the record, changes the named fields and writes it back."),
+                             "set reads the record, changes the named fields and writes it back. The\n"
+                             "settings window's rules apply: sync_mode 1, 2 or 5; gain 1..3; exposure1_us\n"
+                             "up to 50000, exposure2_us up to 32767, period_us 1..100000; a window of at\n"
+                             "least 336 columns (window_x_end >= window_x_start + 41) with\n"
+                             "window_y_end >= window_y_start; a fixed period not below the shortest one\n"
+                             "of the window and exposures. A refused value ends with exit code 2, naming\n"
+                             "the field, the value and what is allowed."),
               QStringLiteral("  k7ctl settings 127.0.0.2 get --json\n"
                              "  k7ctl settings 127.0.0.2 set laser_brightness=200 exposure1_us=1500\n"
                              "  k7ctl settings 127.0.0.2 set peak_distances=4,4,8 --flash\n"
@@ -110,8 +117,25 @@ int run_settings(const QStringList& args)
     if (verb == QStringLiteral("get")) {
         print_record(record, o.is_set(QStringLiteral("json")));
     } else {
-        for (const auto& [name, value] : changes)
+        std::vector<std::string> changed;
+        for (const auto& [name, value] : changes) {
             orvex::k7::set_settings_field(record, name, value);
+            changed.push_back(name);
+        }
+        // The settings window would not let these values through either.
+        QString refused;
+        for (const auto& v : orvex::k7::check_editor_rules(record, changed)) {
+            if (v.refused)
+                refused += QStringLiteral("\n  ") + QString::fromStdString(v.text());
+            else
+                std::fprintf(stderr,
+                             "k7ctl settings: warning: %s; the sensor measures at its shortest period\n",
+                             v.text().c_str());
+        }
+        if (!refused.isEmpty()) {
+            device.disconnect();
+            usage_error(QStringLiteral("refused, nothing written:") + refused);
+        }
         const bool write_ok = flash ? cmd.write_settings_flash(record) : cmd.write_settings_memory(record);
         if (!write_ok)
             device_error(QStringLiteral("writing the settings (%1) failed")

@@ -43,7 +43,7 @@ public:
         if (!done_)
             device_error(QStringLiteral("the flash job ended without a result"));
         if (!final_.success)
-            device_error(QString::fromStdString(final_.text));
+            device_error(english(final_.text));
         return final_;
     }
 

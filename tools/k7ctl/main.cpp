@@ -1,6 +1,8 @@
 // k7ctl: the command-line tool for scripted work with K7D sensors.
 #include "cli.h"
 
+#include "app/english_text.h"
+
 #include <QCoreApplication>
 #include <cstdio>
 
@@ -71,7 +73,7 @@ int main(int argc, char** argv)
                 std::fprintf(stderr, "k7ctl %s: %s\n", s.name, f.what());
             return f.code;
         } catch (const std::exception& e) {
-            std::fprintf(stderr, "k7ctl %s: %s\n", s.name, e.what());
+            std::fprintf(stderr, "k7ctl %s: %s\n", s.name, orvex::english_text(e.what()).c_str());
             return k7ctl::exit_device;
         }
     }
