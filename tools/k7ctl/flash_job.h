@@ -1,12 +1,17 @@
 // Running one flash job to its end for k7ctl: the job's reports drive the
 // progress bar, and the device's jobs are resumed back to back (nothing
 // else waits on this process, so there is no reason to pace them).
+//
+// SIGINT and SIGTERM during a job stop it between two pages instead of ending
+// the process there: the job is dropped, which sends measuring mode for a
+// write (flash_programming.h), and k7ctl ends with a device error.
 #pragma once
 
 #include "cli.h"
 #include "flash/flash_engine.h"
 
 #include <QString>
+#include <csignal>
 #include <filesystem>
 
 namespace k7ctl {
@@ -18,7 +23,18 @@ public:
     flash_job(const QString& label, std::size_t expected_reports)
         : bar_(label),
           expected_(expected_reports == 0 ? 1 : expected_reports)
-    {}
+    {
+        interrupted() = 0;
+        old_int_ = std::signal(SIGINT, on_signal);
+        old_term_ = std::signal(SIGTERM, on_signal);
+    }
+    ~flash_job()
+    {
+        std::signal(SIGINT, old_int_);
+        std::signal(SIGTERM, old_term_);
+    }
+    flash_job(const flash_job&) = delete;
+    flash_job& operator=(const flash_job&) = delete;
 
     orvex::k7::flash_callback callback()
     {
@@ -36,7 +52,12 @@ public:
     /// text when it failed.
     orvex::k7::flash_status finish(orvex::k7::flash_engine& engine)
     {
-        while (engine.resume_flash_jobs()) {
+        while (!interrupted() && engine.resume_flash_jobs()) {
+        }
+        if (interrupted() && engine.busy()) {
+            engine.drop_all();
+            device_error(QStringLiteral("interrupted: the flash job was stopped and the sensor is in "
+                                        "measuring mode"));
         }
         if (done_ && final_.success)
             bar_.update(1.0);
@@ -48,6 +69,16 @@ public:
     }
 
 private:
+    static volatile std::sig_atomic_t& interrupted()
+    {
+        static volatile std::sig_atomic_t flag = 0;
+        return flag;
+    }
+    static void on_signal(int) { interrupted() = 1; }
+
+    using handler = void (*)(int);
+    handler old_int_ = SIG_DFL;
+    handler old_term_ = SIG_DFL;
     progress bar_;
     std::size_t expected_;
     std::size_t seen_ = 0;
