@@ -8,9 +8,9 @@
 #include "support/test_support.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cstring>
 #include <gtest/gtest.h>
+#include <mutex>
 #include <thread>
 
 using namespace orvex::k7;
@@ -21,17 +21,28 @@ using orvex::test::raw_peer;
 namespace {
 
 // A device that answers connect, profile and image requests from a script.
+// The peer's thread answers while the test body changes the script, so both
+// go through the mutex (the socket between them is no ordering a race
+// detector sees).
 struct scripted_device {
+    std::mutex mutex;
+    template <class F>
+    void change(F f)
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        f(*this);
+    }
+
     std::string version = "40a";
     std::uint16_t rows = 10; // window y end - window y start + 1
     bool answer_frames = true;
     std::vector<bytes_t> numbered_script; // numbered lines to send instead of a full frame
-    // Changed while the peer thread answers, hence atomic.
-    std::atomic<int> line_data_datagrams{4}; // line-data datagrams sent per 0x2E
-    std::atomic<int> profiles_unanswered{0}; // 0x22 requests left without a reply
+    int line_data_datagrams = 4;          // line-data datagrams sent per 0x2E
+    int profiles_unanswered = 0;          // 0x22 requests left without a reply
 
     std::vector<bytes_t> respond(const bytes_t& req)
     {
+        std::lock_guard<std::mutex> lock(mutex);
         const std::uint8_t code = req.at(0);
         switch (code) {
         case 0xF4: {
@@ -143,7 +154,7 @@ struct engine_fixture : ::testing::Test {
 
 TEST_F(engine_fixture, PlainFrameOfTheWindowCompletesAfterItsLines)
 {
-    script.rows = 512;
+    script.change([](scripted_device& s) { s.rows = 512; });
     acquisition_engine& e = connect();
     e.set_image_request(true, false);
     run(e, [&] { return frames_handled > 0; });
@@ -159,18 +170,20 @@ TEST_F(engine_fixture, PlainFrameOfTheWindowCompletesAfterItsLines)
 
 TEST_F(engine_fixture, NumberedLinesSkipMisnumberedOnesAndFoldAbove2048)
 {
-    script.version = "41a";
-    script.rows = 10;
-    for (std::uint16_t k = 0; k < 10; ++k) {
-        bytes_t line(1284, static_cast<std::uint8_t>(k + 1));
-        orvex::bytes::put_be16(&line[2], k == 5 ? 2048 + 5 : k);
-        script.numbered_script.push_back(line);
-        if (k == 3) { // a stray repeat of line 1 that must not count
-            bytes_t stray(1284, 0xEE);
-            orvex::bytes::put_be16(&stray[2], 1);
-            script.numbered_script.push_back(stray);
+    script.change([](scripted_device& s) {
+        s.version = "41a";
+        s.rows = 10;
+        for (std::uint16_t k = 0; k < 10; ++k) {
+            bytes_t line(1284, static_cast<std::uint8_t>(k + 1));
+            orvex::bytes::put_be16(&line[2], k == 5 ? 2048 + 5 : k);
+            s.numbered_script.push_back(line);
+            if (k == 3) { // a stray repeat of line 1 that must not count
+                bytes_t stray(1284, 0xEE);
+                orvex::bytes::put_be16(&stray[2], 1);
+                s.numbered_script.push_back(stray);
+            }
         }
-    }
+    });
     acquisition_engine& e = connect();
     e.set_image_request(true, false);
     run(e, [&] { return frames_handled > 0; });
@@ -183,7 +196,7 @@ TEST_F(engine_fixture, NumberedLinesSkipMisnumberedOnesAndFoldAbove2048)
 
 TEST_F(engine_fixture, FrameRequestFollowsFirmwareAndProfilePolling)
 {
-    script.version = "49m";
+    script.change([](scripted_device& s) { s.version = "49m"; });
     acquisition_engine& e = connect();
     e.set_image_request(true, false);
     run(e, [&] { return frames_handled > 0; });
@@ -201,7 +214,7 @@ TEST_F(engine_fixture, FrameRequestFollowsFirmwareAndProfilePolling)
 
 TEST_F(engine_fixture, BackgroundFrameIsPlainBeforeFirmware41AndNumberedFrom41)
 {
-    script.rows = 20;
+    script.change([](scripted_device& s) { s.rows = 20; });
     acquisition_engine& e = connect();
     e.set_profile_poll(false);
     e.set_image_request(false, true);
@@ -213,7 +226,7 @@ TEST_F(engine_fixture, BackgroundFrameIsPlainBeforeFirmware41AndNumberedFrom41)
     EXPECT_EQ(e.line_count(), 20u);
 
     run(e, [&] { return e.current_state() == acquisition_engine::state::idle; });
-    script.version = "41a";
+    script.change([](scripted_device& s) { s.version = "41a"; });
     ASSERT_TRUE(device.connect(peer.address(), peer.port()));
     peer.clear();
     frames_handled = 0;
@@ -230,7 +243,7 @@ TEST_F(engine_fixture, BackgroundFrameIsPlainBeforeFirmware41AndNumberedFrom41)
 
 TEST_F(engine_fixture, LineDataMissingADatagramIsNotReportedComplete)
 {
-    script.version = "48d";
+    script.change([](scripted_device& s) { s.version = "48d"; });
     acquisition_engine& e = connect();
     e.set_result_points(true);
     e.set_image_request(true, false);
@@ -240,7 +253,7 @@ TEST_F(engine_fixture, LineDataMissingADatagramIsNotReportedComplete)
     // The next frame's line data loses its last datagram: the handler must not
     // see the mix of this frame's first three and the previous frame's fourth
     // as complete.
-    script.line_data_datagrams = 3;
+    script.change([](scripted_device& s) { s.line_data_datagrams = 3; });
     bool complete_in_handler = true;
     e.set_image_handler([&] {
         ++frames_handled;
@@ -256,7 +269,7 @@ TEST_F(engine_fixture, LineDataMissingADatagramIsNotReportedComplete)
 
 TEST_F(engine_fixture, LineDataOnlyFrom48d)
 {
-    script.version = "48c";
+    script.change([](scripted_device& s) { s.version = "48c"; });
     acquisition_engine& e = connect();
     e.set_result_points(true);
     e.set_image_request(true, false);
@@ -268,7 +281,7 @@ TEST_F(engine_fixture, LineDataOnlyFrom48d)
 
 TEST_F(engine_fixture, LineDataFollowsTheFrameFrom48d)
 {
-    script.version = "48d";
+    script.change([](scripted_device& s) { s.version = "48d"; });
     acquisition_engine& e = connect();
     e.set_result_points(true);
     e.set_image_request(true, false);
@@ -282,7 +295,7 @@ TEST_F(engine_fixture, LineDataFollowsTheFrameFrom48d)
 
 TEST_F(engine_fixture, UnansweredFrameFinishesAfterOneSecondIncomplete)
 {
-    script.answer_frames = false;
+    script.change([](scripted_device& s) { s.answer_frames = false; });
     acquisition_engine& e = connect();
     e.set_image_request(true, false);
     const auto start = std::chrono::steady_clock::now();
@@ -309,7 +322,7 @@ TEST_F(engine_fixture, PolledProfilesAreDecodedAndCounted)
 
 TEST_F(engine_fixture, FailedProfileReadIsRetriedWithoutANewStart)
 {
-    script.profiles_unanswered = 2;
+    script.change([](scripted_device& s) { s.profiles_unanswered = 2; });
     acquisition_engine& e = connect();
     e.set_profile_poll(true);
     run(e, [&] { return profiles_handled > 0; });
