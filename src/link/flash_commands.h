@@ -38,6 +38,9 @@ public:
     static constexpr std::uint32_t last_address = 0xFFFFFF;
     using page = std::array<std::uint8_t, page_size>;
 
+    /// Sockets the transactions rotate over (see above).
+    static constexpr std::size_t rotation = 8;
+
     /// Operating modes of 0x86.
     enum : std::uint8_t { mode_measuring = 0, mode_flash_work = 3 };
 
@@ -102,8 +105,6 @@ private:
     // The rotating socket for the next transaction, opened (or re-aimed) to
     // the command link's remote endpoint; the command link itself when that fails.
     udp_link& next_link();
-
-    static constexpr std::size_t rotation = 4;
 
     link_set& links_;
     std::array<std::uint8_t, 5 + spi_limit> buffer_{};

@@ -154,7 +154,7 @@ TEST(FlashCommands, DuplicatedAndLateRepliesNeverAnswerALaterRequest)
         if (n == 12)
             return {}; // lost; its reply comes late, see below
         std::lock_guard<std::mutex> lock(m);
-        if (n == 16 && late_to) // 16 is the next request from 12's socket, were it kept
+        if (n == 12u + flash_commands::rotation && late_to) // the next request from 12's socket, were it kept
             p.peer.send_to(*late_to, page_reply(12));
         return {page_reply(n), page_reply(n)}; // every reply twice
     });
@@ -171,7 +171,7 @@ TEST(FlashCommands, DuplicatedAndLateRepliesNeverAnswerALaterRequest)
         late_to = p.peer.received().back().sender;
     }
     p.peer.send_to(*late_to, page_reply(12));
-    for (std::uint8_t n = 13; n < 21; ++n) {
+    for (std::uint8_t n = 13; n < 13u + 2 * flash_commands::rotation; ++n) {
         ASSERT_TRUE(f.read_page(std::uint32_t{n} << 8, page));
         EXPECT_EQ(page[0], n);
         EXPECT_EQ(page[255], n);
