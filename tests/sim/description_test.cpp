@@ -3,7 +3,6 @@
 
 #include <boost/asio/ip/address_v4.hpp>
 
-#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <map>
@@ -135,15 +134,11 @@ TEST(K7simSearch, WildcardSocketHearsTheLoopbackBroadcast)
 
 bytes move_request(const std::string& serial, const std::string& to)
 {
-    // Sized first: GCC 12 at -O3 warns falsely (-Warray-bounds) on an insert
-    // at the end of a vector built from a brace list.
-    bytes d(1 + serial.size() + 4);
-    d[0] = 0xF6;
-    std::copy(serial.begin(), serial.end(), d.begin() + 1);
+    bytes tail(serial.begin(), serial.end());
     const auto a = ip(to);
-    for (std::size_t k = 0; k < 4; ++k)
-        d[1 + serial.size() + k] = std::uint8_t(a >> (24 - 8 * k));
-    return d;
+    for (int s = 24; s >= 0; s -= 8)
+        tail.push_back(std::uint8_t(a >> s));
+    return joined({0xF6}, tail);
 }
 
 bool wait_for_address(const sim::simulator& sim, std::size_t i, const std::string& a)

@@ -2,7 +2,6 @@
 // folder that keeps flash and stored settings across runs.
 #include "sim_fixture.h"
 
-#include <algorithm>
 #include <filesystem>
 
 namespace orvex::test {
@@ -18,22 +17,12 @@ bytes pattern(std::size_t n, std::uint8_t seed)
 
 bytes write_memory_request(const bytes& payload255)
 {
-    // Sized first and copied: GCC 12 at -O3 warns falsely (-Warray-bounds) on
-    // an insert at the end of a vector built from a brace list.
-    bytes d(3 + payload255.size());
-    d[0] = 0x81;
-    d[1] = 0x00;
-    d[2] = 0xFF;
-    std::copy(payload255.begin(), payload255.end(), d.begin() + 3);
-    return d;
+    return joined({0x81, 0x00, 0xFF}, payload255);
 }
 
 bytes write_flash_request(const bytes& payload256)
 {
-    bytes d(1 + payload256.size());
-    d[0] = 0x84;
-    std::copy(payload256.begin(), payload256.end(), d.begin() + 1);
-    return d;
+    return joined({0x84}, payload256);
 }
 
 TEST(K7simSettings, MemoryAndFlashCopiesRoundTrip)
