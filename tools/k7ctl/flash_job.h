@@ -16,6 +16,47 @@
 
 namespace k7ctl {
 
+/// While it lives, SIGINT and SIGTERM only set a flag, so flash work in
+/// flash-work mode ends in measuring mode instead of being cut off.
+class interrupt_guard {
+public:
+    interrupt_guard()
+    {
+        flag() = 0;
+        old_int_ = std::signal(SIGINT, on_signal);
+        old_term_ = std::signal(SIGTERM, on_signal);
+    }
+    ~interrupt_guard()
+    {
+        std::signal(SIGINT, old_int_);
+        std::signal(SIGTERM, old_term_);
+    }
+    interrupt_guard(const interrupt_guard&) = delete;
+    interrupt_guard& operator=(const interrupt_guard&) = delete;
+
+    bool interrupted() const { return flag() != 0; }
+
+    /// Ends k7ctl with a device error when a signal came.
+    void fail_if_interrupted() const
+    {
+        if (interrupted())
+            device_error(QStringLiteral("interrupted: the flash work was stopped and the sensor is in "
+                                        "measuring mode"));
+    }
+
+private:
+    static volatile std::sig_atomic_t& flag()
+    {
+        static volatile std::sig_atomic_t f = 0;
+        return f;
+    }
+    static void on_signal(int) { flag() = 1; }
+
+    using handler = void (*)(int);
+    handler old_int_ = SIG_DFL;
+    handler old_term_ = SIG_DFL;
+};
+
 class flash_job {
 public:
     /// `expected_reports`: progress reports the job will make (its pages, or
@@ -23,18 +64,7 @@ public:
     flash_job(const QString& label, std::size_t expected_reports)
         : bar_(label),
           expected_(expected_reports == 0 ? 1 : expected_reports)
-    {
-        interrupted() = 0;
-        old_int_ = std::signal(SIGINT, on_signal);
-        old_term_ = std::signal(SIGTERM, on_signal);
-    }
-    ~flash_job()
-    {
-        std::signal(SIGINT, old_int_);
-        std::signal(SIGTERM, old_term_);
-    }
-    flash_job(const flash_job&) = delete;
-    flash_job& operator=(const flash_job&) = delete;
+    {}
 
     orvex::k7::flash_callback callback()
     {
@@ -52,12 +82,11 @@ public:
     /// text when it failed.
     orvex::k7::flash_status finish(orvex::k7::flash_engine& engine)
     {
-        while (!interrupted() && engine.resume_flash_jobs()) {
+        while (!signals_.interrupted() && engine.resume_flash_jobs()) {
         }
-        if (interrupted() && engine.busy()) {
+        if (signals_.interrupted() && engine.busy()) {
             engine.drop_all();
-            device_error(QStringLiteral("interrupted: the flash job was stopped and the sensor is in "
-                                        "measuring mode"));
+            signals_.fail_if_interrupted();
         }
         if (done_ && final_.success)
             bar_.update(1.0);
@@ -69,16 +98,7 @@ public:
     }
 
 private:
-    static volatile std::sig_atomic_t& interrupted()
-    {
-        static volatile std::sig_atomic_t flag = 0;
-        return flag;
-    }
-    static void on_signal(int) { interrupted() = 1; }
-
-    using handler = void (*)(int);
-    handler old_int_ = SIG_DFL;
-    handler old_term_ = SIG_DFL;
+    interrupt_guard signals_;
     progress bar_;
     std::size_t expected_;
     std::size_t seen_ = 0;
