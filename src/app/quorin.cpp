@@ -384,6 +384,11 @@ void Quorin::closeEvent(QCloseEvent* event)
     for (QWidget* page : {ui->pageChart, ui->page_xfn})
         if (page->parentWidget() == nullptr)
             page->close();
+    // A running flash job stops between two pages; dropping it sends measuring
+    // mode while the links are still open, so the sensor is never left in
+    // flash-work mode (an unfinished firmware image keeps its first page erased).
+    for (int i = 0; i < 3; ++i)
+        orvex::app::device(i).flash().jobs().drop_all();
     for (int i = 0; i < 3; ++i)
         if (orvex::app::device(i).is_connected())
             orvex::app::device(i).disconnect();

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <thread>
 #include <vector>
 
 namespace orvex::k7 {
@@ -17,6 +18,16 @@ std::string progress_text(const char* verb, std::size_t i, std::size_t pages)
 {
     return std::string(verb) + " страницы " + std::to_string(i + 1) + " из " + std::to_string(pages) + " (" +
            std::to_string(i * 100 / pages) + "%)";
+}
+
+// Up to flash_engine::transfer_tries calls of `transfer` until one succeeds.
+template <class F>
+bool with_retries(F transfer)
+{
+    for (int i = 0; i < flash_engine::transfer_tries; ++i)
+        if (transfer())
+            return true;
+    return false;
 }
 
 } // namespace
@@ -34,10 +45,20 @@ bool flash_engine::start(coroutine_task::body_type body)
     // started from that first stretch's callback must see the engine busy.
     struct starting_flag {
         bool& f;
-        explicit starting_flag(bool& flag) : f(flag) { f = true; }
-        ~starting_flag() { f = false; }
-    } flag(starting_);
-    auto job = std::make_unique<coroutine_task>(std::move(body));
+        bool& inside;
+        bool was_inside;
+        starting_flag(bool& flag, bool& in) : f(flag), inside(in), was_inside(in) { f = inside = true; }
+        ~starting_flag()
+        {
+            f = false;
+            inside = was_inside;
+        }
+    } flag(starting_, inside_);
+    // The job's yield, for pause_job(); valid while the job exists.
+    auto job = std::make_unique<coroutine_task>([this, body = std::move(body)](yield_type& yield) {
+        yield_ = &yield;
+        body(yield);
+    });
     if (!job->done())
         jobs_.push_back(std::move(job));
     return true;
@@ -56,7 +77,8 @@ bool flash_engine::start_flash_read(std::uint32_t address, std::uint8_t* destina
                 cb({false, false, progress_text("Чтение", i, pages)});
             const std::uint64_t at = std::uint64_t{address} + i * page_size;
             // Beyond the 24-bit space read_page refuses; the job then fails on that page.
-            if (at > 0xFFFFFFFFu || !flash_.read_page(static_cast<std::uint32_t>(at), page)) {
+            if (at > 0xFFFFFFFFu ||
+                !with_retries([&] { return flash_.read_page(static_cast<std::uint32_t>(at), page); })) {
                 if (cb)
                     cb({true, false, "Ошибка при чтении страницы " + std::to_string(i)});
                 return;
@@ -91,7 +113,7 @@ bool flash_engine::start_flash_write(std::uint32_t address, const std::uint8_t* 
             const auto sector = static_cast<std::int64_t>(at / sector_size);
             if (sector != erased) {
                 if (sector >= static_cast<std::int64_t>(sector_count) ||
-                    !flash_.erase_sector(static_cast<std::uint32_t>(at))) {
+                    !with_retries([&] { return flash_.erase_sector(static_cast<std::uint32_t>(at)); })) {
                     if (cb)
                         cb({true, false, "Ошибка при стирании сектора " + std::to_string(sector)});
                     return;
@@ -99,12 +121,13 @@ bool flash_engine::start_flash_write(std::uint32_t address, const std::uint8_t* 
                 erased = sector;
             }
             std::memcpy(page.data(), copy->data() + i * page_size, page_size);
-            if (!flash_.write_page(static_cast<std::uint32_t>(at), page)) {
+            if (!with_retries([&] { return flash_.write_page(static_cast<std::uint32_t>(at), page); })) {
                 if (cb)
                     cb({true, false, "Ошибка при записи страницы " + std::to_string(i)});
                 return;
             }
-            if (!flash_.read_page(static_cast<std::uint32_t>(at), check) || check != page) {
+            if (!with_retries([&] { return flash_.read_page(static_cast<std::uint32_t>(at), check); }) ||
+                check != page) {
                 if (cb)
                     cb({true, false, "Ошибка при проверке страницы " + std::to_string(i)});
                 return;
@@ -117,10 +140,29 @@ bool flash_engine::start_flash_write(std::uint32_t address, const std::uint8_t* 
     });
 }
 
+void flash_engine::pause_job(std::chrono::milliseconds pause)
+{
+    const auto until = std::chrono::steady_clock::now() + pause;
+    if (!inside_ || yield_ == nullptr) {
+        std::this_thread::sleep_for(pause);
+        return;
+    }
+    yield_type& yield = *yield_;
+    while (std::chrono::steady_clock::now() < until)
+        yield();
+}
+
 bool flash_engine::resume_flash_jobs()
 {
     for (auto it = jobs_.begin(); it != jobs_.end();) {
         try {
+            const bool was_inside = inside_;
+            inside_ = true;
+            struct restore {
+                bool& flag;
+                bool value;
+                ~restore() { flag = value; }
+            } on_exit{inside_, was_inside};
             (*it)->resume();
         } catch (...) {
             jobs_.erase(it);

@@ -8,12 +8,18 @@
 // final result reach the caller's callback as a flash_status with a short
 // Russian text for the status line.
 //
+// A page read, page write or sector erase that fails (its reply did not come
+// in time) is tried again, up to two more times, before the job fails: page
+// writes and erases are idempotent on NOR flash, and flash_commands makes
+// sure a late reply to a failed try is never taken for a later one.
+//
 // The engine belongs to a device's flash command object (flash_commands::jobs())
 // and runs at most one job at a time. Everything runs on the caller's thread.
 #pragma once
 
 #include "app/coroutine_task.h"
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -69,8 +75,17 @@ public:
     /// True while a job exists, also inside the callback of a job being started.
     bool busy() const { return starting_ || !jobs_.empty(); }
 
-    /// Drops every job without resuming it (no further report is made).
+    /// Drops every job without resuming it (no further report is made; what
+    /// the job's callback owns is released, see start_programming()).
     void drop_all() { jobs_.clear(); }
+
+    /// Waits at least `pause`. Called from inside a job (its body or a
+    /// callback it made), it yields the job until then, so the caller's loop
+    /// keeps running; anywhere else it sleeps.
+    void pause_job(std::chrono::milliseconds pause);
+
+    /// Tries of one page or sector transfer before a job fails.
+    static constexpr int transfer_tries = 3;
 
 private:
     using yield_type = coroutine_task::yield_type;
@@ -79,6 +94,9 @@ private:
     flash_commands& flash_;
     std::list<std::unique_ptr<coroutine_task>> jobs_;
     bool starting_ = false;
+    // While control is inside a job (being started or resumed), and that job's yield.
+    bool inside_ = false;
+    yield_type* yield_ = nullptr;
 };
 
 /// Pages a transfer of `size` bytes touches: (size - 1) / 256 + 1, 0 for 0.

@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <fstream>
-#include <thread>
 
 namespace orvex::k7 {
 
@@ -15,26 +14,55 @@ constexpr std::chrono::milliseconds first_page_pause{300};
 
 const char* const engine_busy_text = "Флеш занята другой операцией";
 
+// Sends measuring mode once: when asked (the final report), or at the latest
+// when the last copy of the job's callback goes, so a job that is dropped,
+// ends by an exception or is refused never leaves the sensor in flash-work mode.
+class measuring_mode_restorer {
+public:
+    explicit measuring_mode_restorer(flash_commands& flash) : flash_(flash) {}
+    measuring_mode_restorer(const measuring_mode_restorer&) = delete;
+    measuring_mode_restorer& operator=(const measuring_mode_restorer&) = delete;
+    ~measuring_mode_restorer()
+    {
+        try {
+            restore();
+        } catch (...) {
+        }
+    }
+    void restore()
+    {
+        if (restored_)
+            return;
+        restored_ = true;
+        flash_.set_operating_mode(flash_commands::mode_measuring);
+    }
+
+private:
+    flash_commands& flash_;
+    bool restored_ = false;
+};
+
 } // namespace
 
 bool start_programming(flash_commands& flash, std::uint32_t address, const std::uint8_t* data,
                        std::size_t size, flash_callback callback, write_finisher finish)
 {
     flash.set_operating_mode(flash_commands::mode_flash_work);
-    auto report = [&flash, cb = std::move(callback), fin = std::move(finish)](const flash_status& s) {
+    auto mode = std::make_shared<measuring_mode_restorer>(flash);
+    auto report = [mode, cb = std::move(callback), fin = std::move(finish)](const flash_status& s) {
         if (!s.finished) {
             if (cb)
                 cb(s);
             return;
         }
         const flash_status final_status = fin ? fin(s) : s;
-        flash.set_operating_mode(flash_commands::mode_measuring);
+        mode->restore();
         if (cb)
             cb(final_status);
     };
     if (flash.jobs().start_flash_write(address, data, size, std::move(report)))
         return true;
-    flash.set_operating_mode(flash_commands::mode_measuring);
+    mode->restore();
     return false;
 }
 
@@ -94,7 +122,7 @@ std::string start_firmware_write(flash_commands& flash, unsigned sector, std::ve
         flash_commands::page first;
         std::copy(image.begin(), image.begin() + flash_engine::page_size, first.begin());
         if (!pause)
-            pause = [](std::chrono::milliseconds ms) { std::this_thread::sleep_for(ms); };
+            pause = [&flash](std::chrono::milliseconds ms) { flash.jobs().pause_job(ms); };
         finish = [&flash, base, first, pause](const flash_status& s) -> flash_status {
             if (!s.success)
                 return s;

@@ -29,7 +29,9 @@ using write_finisher = std::function<flash_status(const flash_status&)>;
 
 /// Flash-work mode, then start_flash_write. On the final report: `finish`
 /// (when given), measuring mode, then the caller's callback. When the engine
-/// refuses, measuring mode is restored at once and false returned.
+/// refuses, measuring mode is restored at once and false returned. A job that
+/// ends without a final report (dropped with flash_engine::drop_all, or ended
+/// by an exception in the job or a callback) restores measuring mode as it goes.
 bool start_programming(flash_commands& flash, std::uint32_t address, const std::uint8_t* data,
                        std::size_t size, flash_callback callback, write_finisher finish = {});
 
@@ -45,7 +47,9 @@ std::string firmware_size_problem(std::size_t size, unsigned sector);
 bool load_firmware_file(const std::filesystem::path& file, unsigned sector, std::vector<std::uint8_t>& image,
                         std::string& error);
 
-/// Waits between the tries of the deferred first page (300 ms each).
+/// Waits between the tries of the deferred first page (300 ms each); by
+/// default the job yields for that time (flash_engine::pause_job), so the
+/// caller's timer keeps running.
 using pause_function = std::function<void(std::chrono::milliseconds)>;
 
 /// Writes a firmware image at sector * 64 KiB. An image longer than one page

@@ -2,6 +2,7 @@
 
 #include "flash/flash_engine.h"
 #include "link/byte_order.h"
+#include "link/link_error.h"
 
 #include <algorithm>
 #include <cstring>
@@ -28,10 +29,42 @@ flash_commands::flash_commands(link_set& links) : links_(links), jobs_(std::make
 
 flash_commands::~flash_commands() = default;
 
+udp_link& flash_commands::next_link()
+{
+    udp_link& command = links_[link_command];
+    if (!command.is_open()) {
+        for (auto& link : rotating_)
+            if (link.is_open())
+                try {
+                    link.close();
+                } catch (const link_error&) {
+                }
+        return command;
+    }
+    udp_link& link = rotating_[next_rotating_];
+    next_rotating_ = (next_rotating_ + 1) % rotation;
+    try {
+        if (!link.is_open() || link.remote() != command.remote())
+            link.open(command.remote().address().to_string(), command.remote().port());
+        return link;
+    } catch (const link_error&) {
+        return command; // no socket to spare: the old single-socket behaviour
+    }
+}
+
 bool flash_commands::transact(std::size_t send_len, std::size_t reply_len, std::uint8_t echo,
                               std::int64_t timeout_ms, bool no_sleep)
 {
-    return links_[link_command].transact(buffer_.data(), send_len, reply_len, echo, timeout_ms, no_sleep);
+    udp_link& link = next_link();
+    if (link.transact(buffer_.data(), send_len, reply_len, echo, timeout_ms, no_sleep))
+        return true;
+    // Its reply may still come: a fresh socket (new local port) next time.
+    if (&link != &links_[link_command])
+        try {
+            link.close();
+        } catch (const link_error&) {
+        }
+    return false;
 }
 
 bool flash_commands::identify()

@@ -8,6 +8,15 @@
 // and ends with the identification, so a flash that does not identify as
 // 0xEF 0x17 refuses all of them. Addresses are 24-bit flash byte addresses.
 // The page programming engine (jobs()) is owned by this object.
+//
+// Replies carry no address or sequence number, so a duplicated reply, or one
+// that arrives after its request timed out, would be taken for the answer to
+// the next request of the same kind (a page read would return the previous
+// page). The transactions therefore rotate over several sockets of their own,
+// each aimed at the device like the command link: a reply can only be read
+// on the socket its request left from, that socket is drained before its next
+// use (`rotation` - 1 transactions later), and a socket whose transaction
+// failed is closed at once, so a late reply to it is never read at all.
 #pragma once
 
 #include "link/link_set.h"
@@ -28,6 +37,9 @@ public:
     static constexpr std::size_t spi_limit = 512; // longest SPI write or read
     static constexpr std::uint32_t last_address = 0xFFFFFF;
     using page = std::array<std::uint8_t, page_size>;
+
+    /// Sockets the transactions rotate over (see above).
+    static constexpr std::size_t rotation = 8;
 
     /// Operating modes of 0x86.
     enum : std::uint8_t { mode_measuring = 0, mode_flash_work = 3 };
@@ -90,8 +102,14 @@ private:
     bool write_enable();
     bool spi_bytes(std::initializer_list<std::uint8_t> bytes);
 
+    // The rotating socket for the next transaction, opened (or re-aimed) to
+    // the command link's remote endpoint; the command link itself when that fails.
+    udp_link& next_link();
+
     link_set& links_;
     std::array<std::uint8_t, 5 + spi_limit> buffer_{};
+    std::array<udp_link, rotation> rotating_;
+    std::size_t next_rotating_ = 0;
     std::unique_ptr<flash_engine> jobs_;
 };
 

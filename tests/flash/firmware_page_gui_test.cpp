@@ -232,6 +232,24 @@ TEST_F(FirmwarePage, EmptyFileNameTakesTheWorkstationImageAndAnInterruptedWriteF
     EXPECT_TRUE(back_in_measuring_mode());
 }
 
+// Closing the window during a firmware write used to leave the sensor in
+// flash-work mode: the job was never resumed again.
+TEST_F(FirmwarePage, ClosingTheWindowDuringAWriteStopsItInMeasuringMode)
+{
+    connect_sensor();
+    const auto file = exe_dir / "image.bin";
+    write_file(file, as_text(pattern(64 * 256, 4)));
+    child<QLineEdit>("editBitstreamFileName")->setText(QString::fromStdString(file.u8string()));
+    sim->flash_write_raw(dev, 0x090000, bytes(256, 0x11));
+    button("btnBitstreamWrite")->click();
+    window->on_MainTimerTimeout();
+    ASSERT_TRUE(app::device(0).flash().jobs().busy());
+    window->close();
+    EXPECT_FALSE(app::device(0).flash().jobs().busy());
+    EXPECT_TRUE(back_in_measuring_mode());
+    EXPECT_EQ(sim->flash_read(dev, 0x090000, 256), bytes(256, 0xFF)) << "the first page stays erased";
+}
+
 TEST_F(FirmwarePage, FlashReadGoesToFlashOutBinAndBlocksOtherFlashWork)
 {
     connect_sensor();

@@ -63,6 +63,33 @@ TEST_F(Firmware, InterruptedWriteLeavesTheFirstPageErasedAndRestoresMeasuringMod
     EXPECT_EQ(std::count(writes.begin(), writes.end(), 0x090000u), 0);
 }
 
+// Closing the program during a firmware write used to leave the sensor in
+// flash-work mode (the job was never resumed and measuring mode never sent).
+TEST_F(Firmware, DroppedOrFailingJobStillRestoresMeasuringMode)
+{
+    sim_->flash_write_raw(0, 0x090000, byte_vector(256, 0x11));
+    const auto image = pattern(16 * 256, 8);
+    report_log reports;
+    ASSERT_EQ(start_firmware_write(flash(), default_firmware_sector, image, reports.callback()), "");
+    ASSERT_TRUE(engine().resume_flash_jobs());
+    engine().drop_all();
+    EXPECT_TRUE(back_in_measuring_mode());
+    EXPECT_EQ(reports.finals(), 0u);
+    EXPECT_EQ(sim_->flash_read(0, 0x090000, 256), byte_vector(256, 0xFF)) << "the first page stays erased";
+
+    // An exception in a callback ends the job, also with measuring mode.
+    int n = 0;
+    ASSERT_EQ(start_firmware_write(flash(), default_firmware_sector, image,
+                                   [&](const flash_status&) {
+                                       if (++n == 4)
+                                           throw std::runtime_error("stop");
+                                   }),
+              "");
+    EXPECT_THROW(run_jobs(), std::runtime_error);
+    EXPECT_FALSE(engine().busy());
+    EXPECT_TRUE(back_in_measuring_mode());
+}
+
 TEST_F(Firmware, FirstPageThatCannotBeWrittenIsReportedAsFailure)
 {
     // Three pages: a job of two, then the first. The device stops answering

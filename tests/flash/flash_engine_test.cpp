@@ -167,10 +167,51 @@ TEST_F(FlashEngine, FailedReadAndCallbackExceptionEndTheJob)
     report_log log;
     ASSERT_TRUE(engine().start_flash_read(0x000000, buf.data(), buf.size(), log.callback()));
     sim_->set_answer_budget(0, 1);
+    clear_log();
     run_jobs();
     EXPECT_FALSE(log.last().success);
     EXPECT_EQ(log.last().text, "Ошибка при чтении страницы 3");
     EXPECT_EQ(log.finals(), 1u);
+    EXPECT_EQ(count_since_mark(0x51), 1u + flash_engine::transfer_tries) << "page 2, then page 3 three times";
+}
+
+TEST_F(FlashEngine, PageWithoutAnswerIsTriedAgainAndPauseYieldsTheJob)
+{
+    const auto data = pattern(4 * 256, 3);
+    sim_->flash_write_raw(0, 0x200000, data);
+    byte_vector buf(data.size());
+    report_log log;
+    // Page 0 is answered, page 1's first try is not; the device answers
+    // again during that try's time-out, so the second try gets the page.
+    sim_->set_answer_budget(0, 1);
+    std::thread wake([&] {
+        std::this_thread::sleep_for(std::chrono::seconds(1));
+        sim_->set_answer_budget(0, -1);
+    });
+    clear_log();
+    ASSERT_TRUE(engine().start_flash_read(0x200000, buf.data(), buf.size(), log.callback()));
+    run_jobs();
+    wake.join();
+    ASSERT_EQ(log.finals(), 1u);
+    EXPECT_TRUE(log.last().success);
+    EXPECT_EQ(buf, data);
+    EXPECT_EQ(count_since_mark(0x51), 5u);
+
+    // A pause inside a job lets the resumer run meanwhile instead of sleeping.
+    int resumptions = 0;
+    bool paused = false;
+    const auto t0 = std::chrono::steady_clock::now();
+    ASSERT_TRUE(engine().start_flash_read(0x200000, buf.data(), 256, [&](const flash_status& s) {
+        if (!s.finished && !paused) {
+            paused = true;
+            engine().pause_job(std::chrono::milliseconds(300));
+        }
+    }));
+    EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::milliseconds(250));
+    while (engine().resume_flash_jobs())
+        ++resumptions;
+    EXPECT_GE(std::chrono::steady_clock::now() - t0, std::chrono::milliseconds(300));
+    EXPECT_GT(resumptions, 1);
 }
 
 } // namespace

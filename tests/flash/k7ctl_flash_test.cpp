@@ -3,8 +3,11 @@
 #include "flash_fixture.h"
 
 #ifndef _WIN32
+#include <fcntl.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
+#include <csignal>
 #include <cstdio>
 
 namespace orvex::test {
@@ -91,6 +94,36 @@ TEST_F(K7ctlFlash, FirmwareFlashReadAndIdentification)
     EXPECT_EQ(count_since_mark(0x53), 0u);
     r = k7ctl("flash " + loopback_address(9) + " read --address 0 --size 256 --out " + quoted(dir / "x.bin"));
     EXPECT_EQ(r.code, 1);
+}
+
+// A signal during a firmware write used to end k7ctl at once, leaving the
+// sensor in flash-work mode.
+TEST_F(K7ctlFlash, SignalDuringAWriteStopsItInMeasuringMode)
+{
+    TempDir dir;
+    const auto image = pattern(2 << 20, 5); // far more pages than are written before the signal
+    write_file(dir / "fw.bin", std::string(image.begin(), image.end()));
+    sim_->flash_write_raw(0, 0x090000, byte_vector(256, 0x11));
+    const std::string file = (dir / "fw.bin").string();
+    const std::string address = addr();
+    clear_log();
+    const pid_t pid = fork();
+    if (pid == 0) {
+        const int null = open("/dev/null", O_WRONLY);
+        dup2(null, 1);
+        dup2(null, 2);
+        execl(K7CTL_PATH, K7CTL_PATH, "firmware", address.c_str(), "write", file.c_str(), nullptr);
+        _exit(127);
+    }
+    ASSERT_GT(pid, 0);
+    EXPECT_TRUE(eventually([&] { return page_writes().size() > 20; }));
+    kill(pid, SIGTERM);
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 1);
+    EXPECT_TRUE(back_in_measuring_mode());
+    EXPECT_EQ(sim_->flash_read(0, 0x090000, 256), byte_vector(256, 0xFF));
 }
 
 TEST_F(K7ctlFlash, TablesAndProtection)

@@ -8,9 +8,9 @@
 #include "support/test_support.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cstring>
 #include <gtest/gtest.h>
+#include <mutex>
 #include <thread>
 
 using namespace orvex::k7;
@@ -21,7 +21,18 @@ using orvex::test::raw_peer;
 namespace {
 
 // A device that answers connect, profile and image requests from a script.
+// The peer's thread answers while the test body changes the script, so both
+// go through the mutex (the socket between them is no ordering a race
+// detector sees).
 struct scripted_device {
+    std::mutex mutex;
+    template <class F>
+    void change(F f)
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        f(*this);
+    }
+
     std::string version = "40a";
     std::uint16_t rows = 10; // window y end - window y start + 1
     bool answer_frames = true;
@@ -35,6 +46,7 @@ struct scripted_device {
 
     std::vector<bytes_t> respond(const bytes_t& req)
     {
+        std::lock_guard<std::mutex> lock(mutex);
         const std::uint8_t code = req.at(0);
         switch (code) {
         case 0xF4: {
@@ -152,7 +164,7 @@ struct engine_fixture : ::testing::Test {
 
 TEST_F(engine_fixture, PlainFrameOfTheWindowCompletesAfterItsLines)
 {
-    script.rows = 512;
+    script.change([](scripted_device& s) { s.rows = 512; });
     acquisition_engine& e = connect();
     e.set_image_request(true, false);
     run(e, [&] { return frames_handled > 0; });
@@ -168,18 +180,20 @@ TEST_F(engine_fixture, PlainFrameOfTheWindowCompletesAfterItsLines)
 
 TEST_F(engine_fixture, NumberedLinesSkipMisnumberedOnesAndFoldAbove2048)
 {
-    script.version = "41a";
-    script.rows = 10;
-    for (std::uint16_t k = 0; k < 10; ++k) {
-        bytes_t line(1284, static_cast<std::uint8_t>(k + 1));
-        orvex::bytes::put_be16(&line[2], k == 5 ? 2048 + 5 : k);
-        script.numbered_script.push_back(line);
-        if (k == 3) { // a stray repeat of line 1 that must not count
-            bytes_t stray(1284, 0xEE);
-            orvex::bytes::put_be16(&stray[2], 1);
-            script.numbered_script.push_back(stray);
+    script.change([](scripted_device& s) {
+        s.version = "41a";
+        s.rows = 10;
+        for (std::uint16_t k = 0; k < 10; ++k) {
+            bytes_t line(1284, static_cast<std::uint8_t>(k + 1));
+            orvex::bytes::put_be16(&line[2], k == 5 ? 2048 + 5 : k);
+            s.numbered_script.push_back(line);
+            if (k == 3) { // a stray repeat of line 1 that must not count
+                bytes_t stray(1284, 0xEE);
+                orvex::bytes::put_be16(&stray[2], 1);
+                s.numbered_script.push_back(stray);
+            }
         }
-    }
+    });
     acquisition_engine& e = connect();
     e.set_image_request(true, false);
     run(e, [&] { return frames_handled > 0; });
@@ -192,7 +206,7 @@ TEST_F(engine_fixture, NumberedLinesSkipMisnumberedOnesAndFoldAbove2048)
 
 TEST_F(engine_fixture, FrameRequestFollowsFirmwareAndProfilePolling)
 {
-    script.version = "49m";
+    script.change([](scripted_device& s) { s.version = "49m"; });
     acquisition_engine& e = connect();
     e.set_image_request(true, false);
     run(e, [&] { return frames_handled > 0; });
@@ -210,7 +224,7 @@ TEST_F(engine_fixture, FrameRequestFollowsFirmwareAndProfilePolling)
 
 TEST_F(engine_fixture, BackgroundFrameIsPlainBeforeFirmware41AndNumberedFrom41)
 {
-    script.rows = 20;
+    script.change([](scripted_device& s) { s.rows = 20; });
     acquisition_engine& e = connect();
     e.set_profile_poll(false);
     e.set_image_request(false, true);
@@ -222,7 +236,7 @@ TEST_F(engine_fixture, BackgroundFrameIsPlainBeforeFirmware41AndNumberedFrom41)
     EXPECT_EQ(e.line_count(), 20u);
 
     run(e, [&] { return e.current_state() == acquisition_engine::state::idle; });
-    script.version = "41a";
+    script.change([](scripted_device& s) { s.version = "41a"; });
     ASSERT_TRUE(device.connect(peer.address(), peer.port()));
     peer.clear();
     frames_handled = 0;
@@ -239,7 +253,7 @@ TEST_F(engine_fixture, BackgroundFrameIsPlainBeforeFirmware41AndNumberedFrom41)
 
 TEST_F(engine_fixture, LineDataMissingADatagramIsNotReportedComplete)
 {
-    script.version = "48d";
+    script.change([](scripted_device& s) { s.version = "48d"; });
     acquisition_engine& e = connect();
     e.set_result_points(true);
     e.set_image_request(true, false);
@@ -249,7 +263,7 @@ TEST_F(engine_fixture, LineDataMissingADatagramIsNotReportedComplete)
     // The next frame's line data loses its last datagram: the handler must not
     // see the mix of this frame's first three and the previous frame's fourth
     // as complete.
-    script.line_data_datagrams = 3;
+    script.change([](scripted_device& s) { s.line_data_datagrams = 3; });
     bool complete_in_handler = true;
     e.set_image_handler([&] {
         ++frames_handled;
@@ -265,7 +279,7 @@ TEST_F(engine_fixture, LineDataMissingADatagramIsNotReportedComplete)
 
 TEST_F(engine_fixture, LineDataOnlyFrom48d)
 {
-    script.version = "48c";
+    script.change([](scripted_device& s) { s.version = "48c"; });
     acquisition_engine& e = connect();
     e.set_result_points(true);
     e.set_image_request(true, false);
@@ -277,7 +291,7 @@ TEST_F(engine_fixture, LineDataOnlyFrom48d)
 
 TEST_F(engine_fixture, LineDataFollowsTheFrameFrom48d)
 {
-    script.version = "48d";
+    script.change([](scripted_device& s) { s.version = "48d"; });
     acquisition_engine& e = connect();
     e.set_result_points(true);
     e.set_image_request(true, false);
@@ -291,7 +305,7 @@ TEST_F(engine_fixture, LineDataFollowsTheFrameFrom48d)
 
 TEST_F(engine_fixture, UnansweredFrameFinishesAfterOneSecondIncomplete)
 {
-    script.answer_frames = false;
+    script.change([](scripted_device& s) { s.answer_frames = false; });
     acquisition_engine& e = connect();
     e.set_image_request(true, false);
     const auto start = std::chrono::steady_clock::now();
@@ -318,7 +332,7 @@ TEST_F(engine_fixture, PolledProfilesAreDecodedAndCounted)
 
 TEST_F(engine_fixture, FailedProfileReadIsRetriedWithoutANewStart)
 {
-    script.profiles_unanswered = 2;
+    script.change([](scripted_device& s) { s.profiles_unanswered = 2; });
     acquisition_engine& e = connect();
     e.set_profile_poll(true);
     run(e, [&] { return profiles_handled > 0; });
@@ -341,7 +355,9 @@ TEST_F(engine_fixture, DatagramsOfAnotherLengthAreCountedAndDropped)
     e.set_profile_poll(false);
     run(e, [&] { return e.current_state() == acquisition_engine::state::idle; });
     ASSERT_GE(profiles_handled, 2);
-    EXPECT_EQ(e.profile().header.word1, script.profiles);
+    std::uint32_t sent = 0;
+    script.change([&](scripted_device& d) { sent = d.profiles; });
+    EXPECT_EQ(e.profile().header.word1, sent);
     EXPECT_DOUBLE_EQ(e.profile().points[0].x, 10.0);
     EXPECT_EQ(e.wrong_length(), std::uint64_t(profiles_handled));
 
@@ -357,7 +373,7 @@ TEST_F(engine_fixture, DatagramsOfAnotherLengthAreCountedAndDropped)
 
 TEST_F(engine_fixture, LineDataOfAnotherLengthIsCountedAndDropped)
 {
-    script.version = "48d";
+    script.change([](scripted_device& d) { d.version = "48d"; });
     script.wrong_lengths = true;
     acquisition_engine& e = connect();
     e.set_result_points(true);

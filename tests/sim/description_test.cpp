@@ -134,12 +134,11 @@ TEST(K7simSearch, WildcardSocketHearsTheLoopbackBroadcast)
 
 bytes move_request(const std::string& serial, const std::string& to)
 {
-    bytes d{0xF6};
-    d.insert(d.end(), serial.begin(), serial.end());
+    bytes tail(serial.begin(), serial.end());
     const auto a = ip(to);
     for (int s = 24; s >= 0; s -= 8)
-        d.push_back(std::uint8_t(a >> s));
-    return d;
+        tail.push_back(std::uint8_t(a >> s));
+    return joined({0xF6}, tail);
 }
 
 bool wait_for_address(const sim::simulator& sim, std::size_t i, const std::string& a)

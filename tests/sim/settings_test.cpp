@@ -17,16 +17,12 @@ bytes pattern(std::size_t n, std::uint8_t seed)
 
 bytes write_memory_request(const bytes& payload255)
 {
-    bytes d{0x81, 0x00, 0xFF};
-    d.insert(d.end(), payload255.begin(), payload255.end());
-    return d;
+    return joined({0x81, 0x00, 0xFF}, payload255);
 }
 
 bytes write_flash_request(const bytes& payload256)
 {
-    bytes d{0x84};
-    d.insert(d.end(), payload256.begin(), payload256.end());
-    return d;
+    return joined({0x84}, payload256);
 }
 
 TEST(K7simSettings, MemoryAndFlashCopiesRoundTrip)

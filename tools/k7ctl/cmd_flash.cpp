@@ -155,7 +155,13 @@ int run_ident(const QStringList& args)
 
     sensor_device device;
     connect_or_fail(device, o.positional().at(0));
-    const auto result = write_ident_record(device.flash(), encode_ident_record(f));
+    ident_write_result result;
+    {
+        // The record is written in one go; a signal ends k7ctl after it.
+        interrupt_guard guard;
+        result = write_ident_record(device.flash(), encode_ident_record(f));
+        guard.fail_if_interrupted();
+    }
     if (!result.erased)
         device_error(QStringLiteral("erasing sector 127 failed"));
     if (!result.written)
