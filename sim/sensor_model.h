@@ -15,6 +15,7 @@
 #pragma once
 
 #include "device_model.h"
+#include "ext_board_sim.h"
 #include "measuring_head.h"
 #include "motor_board.h"
 #include "nor_flash.h"
@@ -146,6 +147,7 @@ private:
     std::size_t log_bytes_ = 0;
     mutable measuring_head head_;
     std::unique_ptr<motor_board> board_;
+    std::unique_ptr<ext_board_sim> xboard_; // the other board types
 };
 
 } // namespace orvex::sim

@@ -368,6 +368,268 @@
     </message>
 </context>
 <context>
+    <name>FormXfn0F_in2_out4</name>
+    <message>
+        <source>Выход 1</source>
+        <translation>Output 1</translation>
+    </message>
+    <message>
+        <source>Выход 2</source>
+        <translation>Output 2</translation>
+    </message>
+    <message>
+        <source>Выход 3</source>
+        <translation>Output 3</translation>
+    </message>
+    <message>
+        <source>Выход 4</source>
+        <translation>Output 4</translation>
+    </message>
+    <message>
+        <source>Прочитать</source>
+        <translation>Read</translation>
+    </message>
+    <message>
+        <source>Записать</source>
+        <translation>Write</translation>
+    </message>
+</context>
+<context>
+    <name>FormXfn30_SteppingMotor</name>
+    <message>
+        <source>Период шага</source>
+        <translation>Step period</translation>
+    </message>
+    <message>
+        <source>Прочитать</source>
+        <translation>Read</translation>
+    </message>
+    <message>
+        <source>Записать</source>
+        <translation>Write</translation>
+    </message>
+    <message>
+        <source>Ехать</source>
+        <translation>Go</translation>
+    </message>
+    <message>
+        <source>Скорость</source>
+        <translation>Speed</translation>
+    </message>
+    <message>
+        <source>Ускорение</source>
+        <translation>Acceleration</translation>
+    </message>
+    <message>
+        <source>start</source>
+        <translation>start</translation>
+    </message>
+    <message>
+        <source>stop</source>
+        <translation>stop</translation>
+    </message>
+    <message>
+        <source>Опрос положения</source>
+        <translation>Position poll</translation>
+    </message>
+</context>
+<context>
+    <name>FormXfn40_LedPwm</name>
+    <message>
+        <source>Выход 1</source>
+        <translation>Output 1</translation>
+    </message>
+    <message>
+        <source>Выход 2</source>
+        <translation>Output 2</translation>
+    </message>
+    <message>
+        <source>Выход 3</source>
+        <translation>Output 3</translation>
+    </message>
+    <message>
+        <source>Выход 4</source>
+        <translation>Output 4</translation>
+    </message>
+    <message>
+        <source>Период</source>
+        <translation>Period</translation>
+    </message>
+    <message>
+        <source>Синхронизаця с сенсором</source>
+        <translation>Sync with image sensor</translation>
+    </message>
+    <message>
+        <source>Включить</source>
+        <translation>On</translation>
+    </message>
+    <message>
+        <source>Выключить</source>
+        <translation>Off</translation>
+    </message>
+    <message>
+        <source>Прочитать</source>
+        <translation>Read</translation>
+    </message>
+    <message>
+        <source>Записать</source>
+        <translation>Write</translation>
+    </message>
+    <message>
+        <source>Из ПЗУ</source>
+        <translation>From flash</translation>
+    </message>
+    <message>
+        <source>В ПЗУ</source>
+        <translation>To flash</translation>
+    </message>
+</context>
+<context>
+    <name>FormXfn81ThermEnc</name>
+    <message>
+        <source>Считать температуру</source>
+        <translation>Read temperature</translation>
+    </message>
+    <message>
+        <source>Опрос</source>
+        <translation>Poll</translation>
+    </message>
+    <message>
+        <source>Начать измерение</source>
+        <translation>Start conversion</translation>
+    </message>
+    <message>
+        <source>Термостат</source>
+        <translation>Thermostat</translation>
+    </message>
+    <message>
+        <source>Верхняя граница:</source>
+        <translation>Upper limit:</translation>
+    </message>
+    <message>
+        <source>Нижняя граница:</source>
+        <translation>Lower limit:</translation>
+    </message>
+    <message>
+        <source>Прочитать</source>
+        <translation>Read</translation>
+    </message>
+    <message>
+        <source>Записать</source>
+        <translation>Write</translation>
+    </message>
+    <message>
+        <source>Управление лазером</source>
+        <translation>Laser control</translation>
+    </message>
+    <message>
+        <source>Выключить ниже:</source>
+        <translation>Off below:</translation>
+    </message>
+    <message>
+        <source>Включить выше:</source>
+        <translation>On above:</translation>
+    </message>
+    <message>
+        <source>Энкодер</source>
+        <translation>Encoder</translation>
+    </message>
+    <message>
+        <source>Делитель:</source>
+        <translation>Divider:</translation>
+    </message>
+    <message>
+        <source>Вперёд</source>
+        <translation>Forward</translation>
+    </message>
+    <message>
+        <source>Назад</source>
+        <translation>Backward</translation>
+    </message>
+    <message>
+        <source>Сброс энкодера</source>
+        <translation>Reset encoder</translation>
+    </message>
+    <message>
+        <source>Сброс синхронизации</source>
+        <translation>Reset synchronisation</translation>
+    </message>
+    <message>
+        <source>Настройки в датчике</source>
+        <translation>Settings in the sensor</translation>
+    </message>
+    <message>
+        <source>Из ПЗУ</source>
+        <translation>From flash</translation>
+    </message>
+    <message>
+        <source>В ПЗУ</source>
+        <translation>To flash</translation>
+    </message>
+    <message>
+        <source>Доп. настройки</source>
+        <translation>Extra settings</translation>
+    </message>
+    <message>
+        <source>Справка</source>
+        <translation>Help</translation>
+    </message>
+    <message>
+        <source>TH flag</source>
+        <translation>TH flag</translation>
+    </message>
+    <message>
+        <source>TL flag</source>
+        <translation>TL flag</translation>
+    </message>
+    <message>
+        <source>NVM busy</source>
+        <translation>NVM busy</translation>
+    </message>
+    <message>
+        <source>one shot</source>
+        <translation>one shot</translation>
+    </message>
+    <message>
+        <source>POL</source>
+        <translation>POL</translation>
+    </message>
+    <message>
+        <source>res_0</source>
+        <translation>res_0</translation>
+    </message>
+    <message>
+        <source>res_1</source>
+        <translation>res_1</translation>
+    </message>
+    <message>
+        <source>done</source>
+        <translation>done</translation>
+    </message>
+    <message>
+        <source>Тест 0</source>
+        <translation>Test 0</translation>
+    </message>
+    <message>
+        <source>Тест 1</source>
+        <translation>Test 1</translation>
+    </message>
+    <message>
+        <source> °C</source>
+        <translation> °C</translation>
+    </message>
+    <message>
+        <source>Термостат: датчик температуры платы сравнивает температуру с верхней и нижней границей (кнопки &quot;Прочитать&quot; и &quot;Записать&quot; в группе &quot;Термостат&quot;).
+Управление лазером: ниже нижнего порога плата выключает лазер, выше верхнего включает.
+Энкодер: делитель и направления счёта хранятся в настройках датчика (&quot;Прочитать&quot;, &quot;Записать&quot;, &quot;Из ПЗУ&quot;, &quot;В ПЗУ&quot;).
+&quot;Опрос&quot; читает температуру раз в секунду.</source>
+        <translation>Thermostat: the board's temperature sensor compares the temperature with the upper and lower limit (buttons &quot;Read&quot; and &quot;Write&quot; in the group &quot;Thermostat&quot;).
+Laser control: below the lower threshold the board switches the laser off, above the upper one on.
+Encoder: the divider and the counting directions are kept in the sensor's settings (&quot;Read&quot;, &quot;Write&quot;, &quot;From flash&quot;, &quot;To flash&quot;).
+&quot;Poll&quot; reads the temperature once a second.</translation>
+    </message>
+</context>
+<context>
     <name>PageBitstream</name>
     <message>
         <source>Выбрать файл прошивки</source>
@@ -1005,6 +1267,25 @@ The previous file was kept as
     <message>
         <source>Записать ПЗУ</source>
         <translation>Write ROM</translation>
+    </message>
+</context>
+<context>
+    <name>XfnPanels</name>
+    <message>
+        <source>Дискретные выходы</source>
+        <translation>Discrete outputs</translation>
+    </message>
+    <message>
+        <source>Шаговый двигатель</source>
+        <translation>Stepping motor</translation>
+    </message>
+    <message>
+        <source>Светодиоды</source>
+        <translation>LEDs</translation>
+    </message>
+    <message>
+        <source>Термостат, энкодер</source>
+        <translation>Thermostat, encoder</translation>
     </message>
 </context>
 <context>
