@@ -485,6 +485,113 @@
     </message>
 </context>
 <context>
+    <name>FormXfn50_ExtBoard_v1</name>
+    <message>
+        <source>Канал 1</source>
+        <translation>Channel 1</translation>
+    </message>
+    <message>
+        <source>Макс скорость:</source>
+        <translation>Max speed:</translation>
+    </message>
+    <message>
+        <source>Ускорение:</source>
+        <translation>Acceleration:</translation>
+    </message>
+    <message>
+        <source>Ехать</source>
+        <translation>Go</translation>
+    </message>
+    <message>
+        <source>&lt;--</source>
+        <translation>&lt;--</translation>
+    </message>
+    <message>
+        <source>--&gt;</source>
+        <translation>--></translation>
+    </message>
+    <message>
+        <source>Задать</source>
+        <translation>Set</translation>
+    </message>
+    <message>
+        <source>Двигатель:</source>
+        <translation>Motor:</translation>
+    </message>
+    <message>
+        <source>Энкодер:</source>
+        <translation>Encoder:</translation>
+    </message>
+    <message>
+        <source>Метка:</source>
+        <translation>Mark:</translation>
+    </message>
+    <message>
+        <source>Шагов в миллиметре:</source>
+        <translation>Steps per millimetre:</translation>
+    </message>
+    <message>
+        <source>Канал 2</source>
+        <translation>Channel 2</translation>
+    </message>
+    <message>
+        <source>Канал 3</source>
+        <translation>Channel 3</translation>
+    </message>
+    <message>
+        <source>Прочитать</source>
+        <translation>Read</translation>
+    </message>
+    <message>
+        <source>Записать</source>
+        <translation>Write</translation>
+    </message>
+    <message>
+        <source>Из ПЗУ</source>
+        <translation>From flash</translation>
+    </message>
+    <message>
+        <source>В ПЗУ</source>
+        <translation>To flash</translation>
+    </message>
+    <message>
+        <source>Опрос</source>
+        <translation>Poll</translation>
+    </message>
+    <message>
+        <source>Поток</source>
+        <translation>Stream</translation>
+    </message>
+    <message>
+        <source>Время:</source>
+        <translation>Time:</translation>
+    </message>
+    <message>
+        <source>выход 1</source>
+        <translation>output 1</translation>
+    </message>
+    <message>
+        <source>выход 2</source>
+        <translation>output 2</translation>
+    </message>
+    <message>
+        <source>Сброс меток</source>
+        <translation>Reset marks</translation>
+    </message>
+    <message>
+        <source>СТОП</source>
+        <translation>STOP</translation>
+    </message>
+    <message>
+        <source>Снять блокир</source>
+        <translation>Release lock</translation>
+    </message>
+    <message>
+        <source>Польз. байт</source>
+        <translation>User byte</translation>
+    </message>
+</context>
+<context>
     <name>FormXfn81ThermEnc</name>
     <message>
         <source>Считать температуру</source>
@@ -623,9 +730,9 @@
 Управление лазером: ниже нижнего порога плата выключает лазер, выше верхнего включает.
 Энкодер: делитель и направления счёта хранятся в настройках датчика (&quot;Прочитать&quot;, &quot;Записать&quot;, &quot;Из ПЗУ&quot;, &quot;В ПЗУ&quot;).
 &quot;Опрос&quot; читает температуру раз в секунду.</source>
-        <translation>Thermostat: the board's temperature sensor compares the temperature with the upper and lower limit (buttons &quot;Read&quot; and &quot;Write&quot; in the group &quot;Thermostat&quot;).
+        <translation>Thermostat: the board&apos;s temperature sensor compares the temperature with the upper and lower limit (buttons &quot;Read&quot; and &quot;Write&quot; in the group &quot;Thermostat&quot;).
 Laser control: below the lower threshold the board switches the laser off, above the upper one on.
-Encoder: the divider and the counting directions are kept in the sensor's settings (&quot;Read&quot;, &quot;Write&quot;, &quot;From flash&quot;, &quot;To flash&quot;).
+Encoder: the divider and the counting directions are kept in the sensor&apos;s settings (&quot;Read&quot;, &quot;Write&quot;, &quot;From flash&quot;, &quot;To flash&quot;).
 &quot;Poll&quot; reads the temperature once a second.</translation>
     </message>
 </context>
@@ -1286,6 +1393,10 @@ The previous file was kept as
     <message>
         <source>Термостат, энкодер</source>
         <translation>Thermostat, encoder</translation>
+    </message>
+    <message>
+        <source>Двигатели, энкодеры</source>
+        <translation>Motors, encoders</translation>
     </message>
 </context>
 <context>

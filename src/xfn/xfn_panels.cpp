@@ -3,6 +3,7 @@
 #include "xfn/form_xfn0f_in2_out4.h"
 #include "xfn/form_xfn30_stepping_motor.h"
 #include "xfn/form_xfn40_led_pwm.h"
+#include "xfn/form_xfn50.h"
 #include "xfn/form_xfn81_therm_enc.h"
 #include "xfn/xfn_common.h"
 
@@ -32,6 +33,7 @@ const panel_entry panel_table[] = {
     {0x0F, QT_TRANSLATE_NOOP("XfnPanels", "Дискретные выходы"), make<FormXfn0F_in2_out4>},
     {0x30, QT_TRANSLATE_NOOP("XfnPanels", "Шаговый двигатель"), make<FormXfn30_SteppingMotor>},
     {0x40, QT_TRANSLATE_NOOP("XfnPanels", "Светодиоды"), make<FormXfn40_LedPwm>},
+    {0x50, QT_TRANSLATE_NOOP("XfnPanels", "Двигатели, энкодеры"), make<FormXfn50>},
     {0x81, QT_TRANSLATE_NOOP("XfnPanels", "Термостат, энкодер"), make<FormXfn81ThermEnc>},
 };
 

@@ -4,6 +4,7 @@
 #include "app/program.h"
 #include "app/program_events.h"
 #include "app/quorin.h"
+#include "link/sensor_commands.h"
 #include "link/sensor_device.h"
 #include "simulator.h"
 #include "support/program_fixture.h"
@@ -11,6 +12,7 @@
 #include "xfn/form_xfn0f_in2_out4.h"
 #include "xfn/form_xfn30_stepping_motor.h"
 #include "xfn/form_xfn40_led_pwm.h"
+#include "xfn/form_xfn50.h"
 #include "xfn/form_xfn81_therm_enc.h"
 #include "xfn/xfn_codecs.h"
 #include "xfn/xfn_panels.h"
@@ -37,8 +39,9 @@ namespace {
 
 using bytes = std::vector<std::uint8_t>;
 
-// Sensors by index: 0 thermostat, 1 LED driver, 2 unknown board, 3 outputs, 4 stepping motor.
-const int hosts[] = {2, 3, 4, 5, 6};
+// Sensors by index: 0 thermostat, 1 LED driver, 2 unknown board, 3 outputs, 4 stepping motor,
+// 5 motor board.
+const int hosts[] = {2, 3, 4, 5, 6, 7};
 
 struct XfnPanels : ::testing::Test {
     TempDir exe_dir;
@@ -50,7 +53,7 @@ struct XfnPanels : ::testing::Test {
         sim = orvex::test::start_simulator(
             {loopback_address(2) + ",board=81", loopback_address(3) + ",board=40",
              loopback_address(4) + ",board=77", loopback_address(5) + ",board=0F",
-             loopback_address(6) + ",board=30"});
+             loopback_address(6) + ",board=30", loopback_address(7) + ",board=50"});
         ASSERT_TRUE(orvex::test::start_program_in(exe_dir));
         window = orvex::app::main_window();
     }
@@ -91,6 +94,11 @@ struct XfnPanels : ::testing::Test {
             if (!r.empty() && r[0] == code)
                 out.push_back(r);
         return out;
+    }
+    bytes last(std::size_t index, std::uint8_t code)
+    {
+        const auto all = received(index, code);
+        return all.empty() ? bytes() : all.back();
     }
     static bool shows(QAbstractButton* b, const QIcon& icon)
     {
@@ -185,7 +193,7 @@ TEST_F(XfnPanels, CommandPanelsSendTheirWordsAndShowTheBoardsAnswers)
     ASSERT_TRUE(connect(3));
     child<QCheckBox>("cb_out_2")->setChecked(true);
     child<QPushButton>("btn_write")->click();
-    EXPECT_EQ(received(3, 0xA0).back(), (bytes{0xA0, 0, 1, 0, 0}));
+    EXPECT_EQ(last(3, 0xA0), (bytes{0xA0, 0, 1, 0, 0}));
     child<QCheckBox>("cb_out_2")->setChecked(false);
     child<QPushButton>("btn_read")->click();
     EXPECT_TRUE(child<QCheckBox>("cb_out_2")->isChecked());
@@ -201,12 +209,12 @@ TEST_F(XfnPanels, CommandPanelsSendTheirWordsAndShowTheBoardsAnswers)
     ASSERT_TRUE(connect(4));
     child<QDoubleSpinBox>("spin_speed")->setValue(1000000.0);
     child<QPushButton>("btn_speed_write")->click();
-    EXPECT_EQ(received(4, 0xA3).back(), (bytes{0xA3, 1, 0, 0, 0, 0}));
+    EXPECT_EQ(last(4, 0xA3), (bytes{0xA3, 1, 0, 0, 0, 0}));
     child<QSpinBox>("spin_go_steps")->setValue(-3);
     child<QPushButton>("btn_go_steps")->click();
     child<QPushButton>("btn_start")->click();
-    EXPECT_EQ(received(4, 0xA0).back(), (bytes{0xA0, 0xFF, 0xFF, 0xFF, 0xFD}));
-    EXPECT_EQ(received(4, 0xA5).back(), (bytes{0xA5, 1}));
+    EXPECT_EQ(last(4, 0xA0), (bytes{0xA0, 0xFF, 0xFF, 0xFF, 0xFD}));
+    EXPECT_EQ(last(4, 0xA5), (bytes{0xA5, 1}));
     // The position poll reads the motor that ran to its target.
     auto* poll = child<QCheckBox>("cb_pos_poll");
     poll->setChecked(true);
@@ -214,4 +222,44 @@ TEST_F(XfnPanels, CommandPanelsSendTheirWordsAndShowTheBoardsAnswers)
     for (int i = 0; i < 300 && pos->text() != QStringLiteral("-3"); ++i)
         QTest::qWait(10);
     EXPECT_EQ(pos->text(), QStringLiteral("-3"));
+}
+
+TEST_F(XfnPanels, MotorPanelStepsRelativeMovesPollsAndClearsTheBlock)
+{
+    ASSERT_TRUE(connect(5));
+    ASSERT_NE(qobject_cast<FormXfn50*>(orvex::xfn::current_panel_widget()), nullptr);
+    window->show();
+    tool()->click();
+
+    child<QDoubleSpinBox>("spin_rel_pos_1")->setValue(1.5);
+    auto* right = child<QPushButton>("btn_rel_right_1");
+    right->click();
+    right->click();
+    EXPECT_EQ(child<QDoubleSpinBox>("spin_goto_pos_1")->value(), 3.0);
+    const auto moves = received(5, 0xA6);
+    ASSERT_EQ(moves.size(), 2u);
+    EXPECT_EQ(moves[0], (bytes{0xA6, 0, 0, 0x05, 0xDC})); // 1.5 mm at 1000 steps/mm
+    EXPECT_EQ(moves[1], (bytes{0xA6, 0, 0, 0x0B, 0xB8}));
+
+    child<QCheckBox>("cb_stream")->click(); // on
+    child<QCheckBox>("cb_stream")->click(); // off: sent without waiting
+    for (int i = 0; i < 100 && received(5, 0xA2).size() < 2; ++i)
+        QTest::qWait(5);
+    EXPECT_EQ(last(5, 0xA2), (bytes{0xA2, 0}));
+
+    child<QCheckBox>("cb_poll")->setChecked(true);
+    auto* moto = child<QLabel>("lab_moto_1");
+    for (int i = 0; i < 200 && moto->text() != QStringLiteral("3"); ++i)
+        QTest::qWait(10);
+    EXPECT_EQ(moto->text(), QStringLiteral("3"));
+    EXPECT_TRUE(shows(child<QCheckBox>("cb_poll"), orvex::app::icons().accept));
+
+    // This panel keeps nothing in the settings block: a settings write clears it.
+    auto& commands = orvex::app::device(0).commands();
+    auto record = commands.settings();
+    record.ext_block.fill(0x5A);
+    ASSERT_TRUE(commands.write_settings_memory(record));
+    ASSERT_TRUE(orvex::xfn::current_panel()->settings_write_memory());
+    const auto memory = sim->settings_memory(5);
+    EXPECT_EQ(bytes(memory.begin() + 160, memory.begin() + 192), bytes(32, 0));
 }
