@@ -368,6 +368,101 @@
     </message>
 </context>
 <context>
+    <name>FormXFNElis</name>
+    <message>
+        <source>Сброс</source>
+        <translation>Reset</translation>
+    </message>
+    <message>
+        <source>Инициализация</source>
+        <translation>Initialise</translation>
+    </message>
+    <message>
+        <source>Макс. Экспозиция</source>
+        <translation>Max. exposure</translation>
+    </message>
+    <message>
+        <source>Время считывания</source>
+        <translation>Read-out time</translation>
+    </message>
+    <message>
+        <source>Период:</source>
+        <translation>Period:</translation>
+    </message>
+    <message>
+        <source>Обрезание начала</source>
+        <translation>Start cut</translation>
+    </message>
+    <message>
+        <source>Количество пикселей:</source>
+        <translation>Pixel count:</translation>
+    </message>
+    <message>
+        <source>Автоэкспозиция</source>
+        <translation>Auto exposure</translation>
+    </message>
+    <message>
+        <source>Скользящий затвор</source>
+        <translation>Rolling shutter</translation>
+    </message>
+    <message>
+        <source>Аналоговый выход</source>
+        <translation>Analog output</translation>
+    </message>
+    <message>
+        <source>Тип выхода (после рестарта)</source>
+        <translation>Output type (after restart)</translation>
+    </message>
+    <message>
+        <source>Ток 0-20 мА</source>
+        <translation>Current 0-20 mA</translation>
+    </message>
+    <message>
+        <source>Ток 4-20 мА</source>
+        <translation>Current 4-20 mA</translation>
+    </message>
+    <message>
+        <source>Напряжение 0-10 В</source>
+        <translation>Voltage 0-10 V</translation>
+    </message>
+    <message>
+        <source>нижняя граница</source>
+        <translation>lower bound</translation>
+    </message>
+    <message>
+        <source>верхняя граница</source>
+        <translation>upper bound</translation>
+    </message>
+    <message>
+        <source>Вручную</source>
+        <translation>Manual</translation>
+    </message>
+    <message>
+        <source>Задать</source>
+        <translation>Set</translation>
+    </message>
+    <message>
+        <source>Прочитать</source>
+        <translation>Read</translation>
+    </message>
+    <message>
+        <source>Записать</source>
+        <translation>Write</translation>
+    </message>
+    <message>
+        <source>Прочитать ПЗУ</source>
+        <translation>Read ROM</translation>
+    </message>
+    <message>
+        <source>Записать ПЗУ</source>
+        <translation>Write ROM</translation>
+    </message>
+    <message>
+        <source> кГц</source>
+        <translation> kHz</translation>
+    </message>
+</context>
+<context>
     <name>FormXfn0F_in2_out4</name>
     <message>
         <source>Выход 1</source>
@@ -508,7 +603,7 @@
     </message>
     <message>
         <source>--&gt;</source>
-        <translation>--></translation>
+        <translation>--&gt;</translation>
     </message>
     <message>
         <source>Задать</source>
@@ -589,6 +684,65 @@
     <message>
         <source>Польз. байт</source>
         <translation>User byte</translation>
+    </message>
+</context>
+<context>
+    <name>FormXfn51_TubeBoard</name>
+    <message>
+        <source>Ширина 1</source>
+        <translation>Width 1</translation>
+    </message>
+    <message>
+        <source>Записать</source>
+        <translation>Write</translation>
+    </message>
+    <message>
+        <source>Ширина 2</source>
+        <translation>Width 2</translation>
+    </message>
+    <message>
+        <source>Ширина 3</source>
+        <translation>Width 3</translation>
+    </message>
+    <message>
+        <source>Стоп</source>
+        <translation>Stop</translation>
+    </message>
+    <message>
+        <source>Опрос</source>
+        <translation>Poll</translation>
+    </message>
+    <message>
+        <source>Время:</source>
+        <translation>Time:</translation>
+    </message>
+    <message>
+        <source>Сброс меток</source>
+        <translation>Reset marks</translation>
+    </message>
+    <message>
+        <source>Энкодеры:</source>
+        <translation>Encoders:</translation>
+    </message>
+    <message>
+        <source>Метки:</source>
+        <translation>Marks:</translation>
+    </message>
+    <message>
+        <source>Угол:</source>
+        <translation>Angle:</translation>
+    </message>
+    <message>
+        <source>Прочитать</source>
+        <translation>Read</translation>
+    </message>
+    <message>
+        <source>Из ПЗУ</source>
+        <translation>From flash</translation>
+    </message>
+    <message>
+        <source>В ПЗУ</source>
+        <translation>To flash</translation>
     </message>
 </context>
 <context>
@@ -734,6 +888,81 @@
 Laser control: below the lower threshold the board switches the laser off, above the upper one on.
 Encoder: the divider and the counting directions are kept in the sensor&apos;s settings (&quot;Read&quot;, &quot;Write&quot;, &quot;From flash&quot;, &quot;To flash&quot;).
 &quot;Poll&quot; reads the temperature once a second.</translation>
+    </message>
+</context>
+<context>
+    <name>FormXfn82</name>
+    <message>
+        <source>Дискретные выходы</source>
+        <translation>Discrete outputs</translation>
+    </message>
+    <message>
+        <source>Выход 1</source>
+        <translation>Output 1</translation>
+    </message>
+    <message>
+        <source>Выход 2</source>
+        <translation>Output 2</translation>
+    </message>
+    <message>
+        <source>Выход 3</source>
+        <translation>Output 3</translation>
+    </message>
+    <message>
+        <source>Выход 4</source>
+        <translation>Output 4</translation>
+    </message>
+    <message>
+        <source>Светодиоды</source>
+        <translation>LEDs</translation>
+    </message>
+    <message>
+        <source>Яркость 1</source>
+        <translation>Brightness 1</translation>
+    </message>
+    <message>
+        <source>Яркость 2</source>
+        <translation>Brightness 2</translation>
+    </message>
+    <message>
+        <source>Яркость 3</source>
+        <translation>Brightness 3</translation>
+    </message>
+    <message>
+        <source>Яркость 4</source>
+        <translation>Brightness 4</translation>
+    </message>
+    <message>
+        <source>Предделитель</source>
+        <translation>Prescaler</translation>
+    </message>
+    <message>
+        <source>Синхр. с экспонированием</source>
+        <translation>Sync with exposure</translation>
+    </message>
+    <message>
+        <source>Полная яркость</source>
+        <translation>Full brightness</translation>
+    </message>
+    <message>
+        <source>Автозапись при изменении</source>
+        <translation>Write on change</translation>
+    </message>
+    <message>
+        <source>Прочитать</source>
+        <translation>Read</translation>
+    </message>
+    <message>
+        <source>Записать</source>
+        <translation>Write</translation>
+    </message>
+    <message>
+        <source>Из ПЗУ</source>
+        <translation>From flash</translation>
+    </message>
+    <message>
+        <source>В ПЗУ</source>
+        <translation>To flash</translation>
     </message>
 </context>
 <context>
@@ -1397,6 +1626,18 @@ The previous file was kept as
     <message>
         <source>Двигатели, энкодеры</source>
         <translation>Motors, encoders</translation>
+    </message>
+    <message>
+        <source>ELIS</source>
+        <translation>ELIS</translation>
+    </message>
+    <message>
+        <source>Трубный</source>
+        <translation>Tube</translation>
+    </message>
+    <message>
+        <source>Сварочный</source>
+        <translation>Welding</translation>
     </message>
 </context>
 <context>

@@ -4,7 +4,10 @@
 #include "xfn/form_xfn30_stepping_motor.h"
 #include "xfn/form_xfn40_led_pwm.h"
 #include "xfn/form_xfn50.h"
+#include "xfn/form_xfn51.h"
 #include "xfn/form_xfn81_therm_enc.h"
+#include "xfn/form_xfn82.h"
+#include "xfn/form_xfn_elis.h"
 #include "xfn/xfn_common.h"
 
 #include <QCoreApplication>
@@ -31,10 +34,13 @@ QWidget* make()
 // One line per board type; the panel class also derives from XFNCommonFunctions.
 const panel_entry panel_table[] = {
     {0x0F, QT_TRANSLATE_NOOP("XfnPanels", "Дискретные выходы"), make<FormXfn0F_in2_out4>},
+    {0x10, QT_TRANSLATE_NOOP("XfnPanels", "ELIS"), make<FormXFNElis>},
     {0x30, QT_TRANSLATE_NOOP("XfnPanels", "Шаговый двигатель"), make<FormXfn30_SteppingMotor>},
     {0x40, QT_TRANSLATE_NOOP("XfnPanels", "Светодиоды"), make<FormXfn40_LedPwm>},
     {0x50, QT_TRANSLATE_NOOP("XfnPanels", "Двигатели, энкодеры"), make<FormXfn50>},
+    {0x51, QT_TRANSLATE_NOOP("XfnPanels", "Трубный"), make<FormXfn51>},
     {0x81, QT_TRANSLATE_NOOP("XfnPanels", "Термостат, энкодер"), make<FormXfn81ThermEnc>},
+    {0x82, QT_TRANSLATE_NOOP("XfnPanels", "Сварочный"), make<FormXfn82>},
 };
 
 const panel_entry* find(std::uint8_t code)

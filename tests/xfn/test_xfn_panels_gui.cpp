@@ -18,6 +18,7 @@
 #include "xfn/xfn_panels.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QElapsedTimer>
 #include <QGroupBox>
@@ -40,8 +41,8 @@ namespace {
 using bytes = std::vector<std::uint8_t>;
 
 // Sensors by index: 0 thermostat, 1 LED driver, 2 unknown board, 3 outputs, 4 stepping motor,
-// 5 motor board.
-const int hosts[] = {2, 3, 4, 5, 6, 7};
+// 5 motor board, 6 ELIS, 7 welding board, 8 tube board.
+const int hosts[] = {2, 3, 4, 5, 6, 7, 8, 9, 10};
 
 struct XfnPanels : ::testing::Test {
     TempDir exe_dir;
@@ -53,7 +54,9 @@ struct XfnPanels : ::testing::Test {
         sim = orvex::test::start_simulator(
             {loopback_address(2) + ",board=81", loopback_address(3) + ",board=40",
              loopback_address(4) + ",board=77", loopback_address(5) + ",board=0F",
-             loopback_address(6) + ",board=30", loopback_address(7) + ",board=50"});
+             loopback_address(6) + ",board=30", loopback_address(7) + ",board=50",
+             loopback_address(8) + ",board=10,shift=6", loopback_address(9) + ",board=82",
+             loopback_address(10) + ",board=51"});
         ASSERT_TRUE(orvex::test::start_program_in(exe_dir));
         window = orvex::app::main_window();
     }
@@ -262,4 +265,41 @@ TEST_F(XfnPanels, MotorPanelStepsRelativeMovesPollsAndClearsTheBlock)
     ASSERT_TRUE(orvex::xfn::current_panel()->settings_write_memory());
     const auto memory = sim->settings_memory(5);
     EXPECT_EQ(bytes(memory.begin() + 160, memory.begin() + 192), bytes(32, 0));
+}
+
+TEST_F(XfnPanels, ElisWeldingAndTubePanelsReachTheirBoards)
+{
+    ASSERT_TRUE(connect(6)); // ELIS: the range words use the sensor's fractional bits (6)
+    child<QDoubleSpinBox>("spin_analog_min")->setValue(10.0);
+    child<QDoubleSpinBox>("spin_analog_max")->setValue(110.0);
+    child<QComboBox>("combo_output_type")->setCurrentIndex(2);
+    child<QPushButton>("btn_settings_write_memory")->click();
+    const auto memory = sim->settings_memory(6);
+    EXPECT_EQ(bytes(memory.begin() + 176, memory.begin() + 182), (bytes{1, 0, 0x02, 0x80, 0x02, 0x8F}));
+    child<QDoubleSpinBox>("spin_analog_max")->setValue(1.0);
+    child<QPushButton>("btn_settings_read_memory")->click();
+    EXPECT_NEAR(child<QDoubleSpinBox>("spin_analog_max")->value(), 110.0, 0.1);
+
+    // Welding: the area is read at creation; with write-on-change a change is written at once.
+    ASSERT_TRUE(connect(7));
+    EXPECT_EQ(received(7, 0x8A).size(), 1u);
+    child<QCheckBox>("cb_write_on_change")->setChecked(true);
+    child<QSpinBox>("spin_pwm_2")->setValue(200);
+    const bytes write = last(7, 0x8B);
+    ASSERT_EQ(write.size(), 258u);
+    EXPECT_EQ(bytes(write.begin(), write.begin() + 8), (bytes{0x8B, 0, 255, 0, 0, 0, 200, 0}));
+
+    // Tube board: one channel's width, then the poll shows its encoder counting.
+    ASSERT_TRUE(connect(8));
+    child<QSpinBox>("spin_moto_width_2")->setValue(1000);
+    child<QPushButton>("btn_moto_write_2")->click();
+    EXPECT_EQ(last(8, 0xA0), (bytes{0xA0, 2, 0, 0, 0x03, 0xE8, 0, 0}));
+    window->show();
+    tool()->click();
+    child<QCheckBox>("cb_poll")->setChecked(true);
+    auto* enc = child<QLabel>("lab_enc_2");
+    for (int i = 0; i < 100 && (enc->text() == QStringLiteral("---") || enc->text() == QStringLiteral("0"));
+         ++i)
+        QTest::qWait(10);
+    EXPECT_GT(enc->text().toInt(), 0);
 }
