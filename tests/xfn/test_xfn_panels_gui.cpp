@@ -14,6 +14,7 @@
 #include "xfn/form_xfn40_led_pwm.h"
 #include "xfn/form_xfn50.h"
 #include "xfn/form_xfn81_therm_enc.h"
+#include "xfn/xfn_board.h"
 #include "xfn/xfn_codecs.h"
 #include "xfn/xfn_panels.h"
 
@@ -208,6 +209,15 @@ TEST_F(XfnPanels, CommandPanelsSendTheirWordsAndShowTheBoardsAnswers)
     EXPECT_TRUE(shows(child<QPushButton>("btn_read"), orvex::app::icons().close));
     EXPECT_TRUE(child<QCheckBox>("cb_out_1")->isChecked());
     sim->set_answering(3, true);
+
+    // 256 payload or reply bytes cannot be carried: refused before anything is sent.
+    const auto before = sim->request_log(3).size();
+    orvex::xfn::xfn_board board(orvex::app::device(0).commands());
+    bytes reply;
+    EXPECT_FALSE(board.command(0xA0, bytes(256, 1), 0, reply));
+    EXPECT_FALSE(board.command(0xA5, {}, 256, reply));
+    EXPECT_FALSE(board.command(0x8B, {1})); // not a board command
+    EXPECT_EQ(sim->request_log(3).size(), before);
 
     ASSERT_TRUE(connect(4));
     child<QDoubleSpinBox>("spin_speed")->setValue(1000000.0);
