@@ -30,6 +30,18 @@ void sensor_model::load_state(const std::string* flash_image,
     head_.settings_changed();
 }
 
+std::array<std::uint8_t, 256> sensor_model::board_flash() const
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    return ext_block_;
+}
+
+void sensor_model::set_board_flash(const std::array<std::uint8_t, 256>& area)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    ext_block_ = area;
+}
+
 bool sensor_model::answering() const
 {
     std::lock_guard<std::mutex> lock(mutex_);

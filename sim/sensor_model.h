@@ -15,6 +15,7 @@
 #pragma once
 
 #include "device_model.h"
+#include "ext_board_sim.h"
 #include "measuring_head.h"
 #include "motor_board.h"
 #include "nor_flash.h"
@@ -68,6 +69,9 @@ public:
     /// stored settings into working memory, as at power-up. Throws
     /// std::runtime_error for a damaged flash image.
     void load_state(const std::string* flash_image, const std::array<std::uint8_t, settings_size>* stored);
+    /// The extension board's parameter copy in its flash (0x8C/0x8D).
+    std::array<std::uint8_t, 256> board_flash() const;
+    void set_board_flash(const std::array<std::uint8_t, 256>& area);
 
     // Test hooks.
     std::vector<std::uint8_t> flash_read(std::uint32_t addr, std::size_t n) const;
@@ -146,6 +150,7 @@ private:
     std::size_t log_bytes_ = 0;
     mutable measuring_head head_;
     std::unique_ptr<motor_board> board_;
+    std::unique_ptr<ext_board_sim> xboard_; // the other board types
 };
 
 } // namespace orvex::sim

@@ -10,6 +10,14 @@ namespace orvex::sim {
 
 void sensor_model::install_board_handlers()
 {
+    if (ext_board_sim::simulates(cfg_.board)) {
+        xboard_ = std::make_unique<ext_board_sim>(cfg_.board, ext_board_sim::clock::now());
+        for (unsigned code = 0xA0; code <= 0xAB; ++code)
+            on(std::uint8_t(code), [this](const request& rq, reply_list& out) {
+                xboard_->serve(rq, ext_board_sim::clock::now(), out);
+            });
+        return;
+    }
     if (cfg_.board != 0x50)
         return;
     board_ = std::make_unique<motor_board>(cfg_.rig, motor_board::clock::now());

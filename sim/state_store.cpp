@@ -74,6 +74,17 @@ void load_device_state(const std::string& dir, sensor_model& m)
                                         std::to_string(settings.size()) + " bytes instead of 256");
         std::copy(settings.begin(), settings.end(), stored.begin());
     }
+    // A board's flash copy of its parameter area, for devices with a board.
+    const auto board_path = file_for(dir, m, ".board");
+    std::string board;
+    if (m.config().board != 0 && read_whole(board_path, board)) {
+        if (board.size() != 256)
+            throw std::invalid_argument("state file " + board_path.string() + " is damaged: " +
+                                        std::to_string(board.size()) + " bytes instead of 256");
+        std::array<std::uint8_t, 256> area{};
+        std::copy(board.begin(), board.end(), area.begin());
+        m.set_board_flash(area);
+    }
     try {
         m.load_state(has_flash ? &flash : nullptr, has_settings ? &stored : nullptr);
     } catch (const std::runtime_error& e) {
@@ -91,6 +102,10 @@ std::vector<std::string> save_device_state(const std::string& dir, const sensor_
     keep(write_atomic(file_for(dir, m, ".flash"), m.save_flash()));
     const auto s = m.stored_settings();
     keep(write_atomic(file_for(dir, m, ".settings"), std::string(s.begin(), s.end())));
+    if (m.config().board != 0) {
+        const auto b = m.board_flash();
+        keep(write_atomic(file_for(dir, m, ".board"), std::string(b.begin(), b.end())));
+    }
     return errors;
 }
 

@@ -2,6 +2,8 @@
 // files named after the serial given on the command line:
 //   sensor-<serial>.flash     the flash image (only sectors that are not erased)
 //   sensor-<serial>.settings  the 256-byte stored settings payload
+//   sensor-<serial>.board     a device with a board: the board's flash copy
+//                             of its parameter area (256 bytes)
 // A device without files starts fresh. Saving writes each file beside its
 // final name and renames it over the old one, so an interrupted save keeps
 // the previous state.

@@ -15,6 +15,8 @@
 #include "profiles/page_chart.h"
 #include "settings/form_settings.h"
 #include "ui_quorin.h"
+#include "xfn/xfn_common.h"
+#include "xfn/xfn_panels.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>
@@ -162,6 +164,8 @@ void Quorin::on_MainTimerTimeout()
     FormSandbox* sandbox = orvex::app::form_sandbox();
     const bool sandbox_polls = sandbox->isVisible() && sandbox->poll_checked();
     const bool calibr_polls = orvex::app::form_calibr()->wants_profiles();
+    if (XFNCommonFunctions* panel = orvex::xfn::current_panel(); panel != nullptr && first.is_connected())
+        panel->poll();
     first.engine().set_profile_poll(chart_polls || sandbox_polls || calibr_polls);
     second.engine().set_profile_poll(chart_polls || calibr_polls);
     emit orvex::app::program_events().timer_tick();
@@ -240,6 +244,25 @@ void Quorin::on_sensor_connected()
     ui->pageBitstream->setEnabled(true);
 }
 
+void Quorin::build_xfn_panel()
+{
+    ui->tool_xfn->hide();
+    const auto& info = orvex::app::device(0).commands().info();
+    if (orvex::xfn::build_panel(info.board, ui->page_xfn) == nullptr)
+        return;
+    ui->tool_xfn->setText(orvex::xfn::panel_title(info.board));
+    ui->tool_xfn->show();
+    if (XFNCommonFunctions* panel = orvex::xfn::current_panel())
+        panel->board_connected(QString::fromStdString(info.address_text));
+}
+
+void Quorin::on_sensor_disconnected()
+{
+    ui->tool_xfn->hide();
+    ui->tool_xfn->setText(QStringLiteral("xfn"));
+    orvex::xfn::remove_panels(ui->page_xfn);
+}
+
 void Quorin::on_developer_mode(bool on)
 {
     auto& settings = program_settings();
@@ -279,6 +302,8 @@ void Quorin::set_developer_mode(bool on, bool by_typing)
     auto& settings = program_settings();
     if (by_typing)
         settings.developer_mode_unlocked = true;
+    if (XFNCommonFunctions* panel = orvex::xfn::current_panel())
+        panel->set_developer_mode(on);
     orvex::app::for_each_receiver([on](orvex::IProgramEvents& r) { r.on_developer_mode(on); });
     if (!by_typing)
         settings.save(std::string(), false);

@@ -48,8 +48,13 @@ public:
     /// job runs; a negative value hides it.
     void show_progress(int percent);
 
+    /// Builds the extension-board panel for the first channel's board code
+    /// (none for an unknown code) and tells it the sensor's address.
+    void build_xfn_panel();
+
     // IProgramEvents
     void on_sensor_connected() override;
+    void on_sensor_disconnected() override;
     void on_developer_mode(bool on) override;
 
 public slots:

@@ -274,6 +274,7 @@ void PageConnection::announce_first_channel()
     const auto block = orvex::k7::read_range_block(first.flash());
     orvex::k7::take_connection_range_block(block ? block->data() : nullptr, block ? block->size() : 0,
                                            first.commands().info(), app::decoded_range());
+    app::main_window()->build_xfn_panel();
     app::for_each_receiver([](orvex::IProgramEvents& r) { r.on_sensor_settings(true); });
     app::for_each_receiver([](orvex::IProgramEvents& r) { r.on_sensor_connected(); });
     emit app::program_events().sensor_settings_changed(first.commands().settings());

@@ -301,7 +301,8 @@ bool sensor_commands::ext_transfer(std::uint8_t code, std::uint8_t* data, std::s
     buffer_[0] = code;
     if (n != 0)
         std::memcpy(&buffer_[1], data, n);
-    if (!transact(link_command, n + 1, m + 1, code))
+    std::uint64_t wrong = 0; // a reply of another length is no answer, never cut to size
+    if (!transact(link_command, n + 1, m + 1, code, 0, &wrong))
         return false;
     if (m != 0)
         std::memcpy(data, &buffer_[1], m);
@@ -322,7 +323,8 @@ bool sensor_commands::take_ext_echo(std::uint8_t code)
 bool sensor_commands::ext_read_block(std::array<std::uint8_t, 256>& out)
 {
     buffer_[0] = 0x8C;
-    if (!transact(link_command, 1, 257, 0))
+    std::uint64_t wrong = 0;
+    if (!transact(link_command, 1, 257, 0, 0, &wrong))
         return false;
     std::copy(buffer_.begin() + 1, buffer_.begin() + 257, out.begin());
     return true;
@@ -342,7 +344,8 @@ bool sensor_commands::ext_read_indexed(std::uint8_t index, std::uint8_t n, std::
     buffer_[0] = 0x8A;
     buffer_[1] = index;
     buffer_[2] = n;
-    if (!transact(link_command, 3, std::size_t(n) + 1, 0))
+    std::uint64_t wrong = 0;
+    if (!transact(link_command, 3, std::size_t(n) + 1, 0, 0, &wrong))
         return false;
     if (n != 0)
         std::memcpy(out, &buffer_[1], n);

@@ -509,6 +509,604 @@
     </message>
 </context>
 <context>
+    <name>FormXFNElis</name>
+    <message>
+        <source>Сброс</source>
+        <translation>Reset</translation>
+    </message>
+    <message>
+        <source>Инициализация</source>
+        <translation>Initialise</translation>
+    </message>
+    <message>
+        <source>Макс. Экспозиция</source>
+        <translation>Max. exposure</translation>
+    </message>
+    <message>
+        <source>Время считывания</source>
+        <translation>Read-out time</translation>
+    </message>
+    <message>
+        <source>Период:</source>
+        <translation>Period:</translation>
+    </message>
+    <message>
+        <source>Обрезание начала</source>
+        <translation>Start cut</translation>
+    </message>
+    <message>
+        <source>Количество пикселей:</source>
+        <translation>Pixel count:</translation>
+    </message>
+    <message>
+        <source>Автоэкспозиция</source>
+        <translation>Auto exposure</translation>
+    </message>
+    <message>
+        <source>Скользящий затвор</source>
+        <translation>Rolling shutter</translation>
+    </message>
+    <message>
+        <source>Аналоговый выход</source>
+        <translation>Analog output</translation>
+    </message>
+    <message>
+        <source>Тип выхода (после рестарта)</source>
+        <translation>Output type (after restart)</translation>
+    </message>
+    <message>
+        <source>Ток 0-20 мА</source>
+        <translation>Current 0-20 mA</translation>
+    </message>
+    <message>
+        <source>Ток 4-20 мА</source>
+        <translation>Current 4-20 mA</translation>
+    </message>
+    <message>
+        <source>Напряжение 0-10 В</source>
+        <translation>Voltage 0-10 V</translation>
+    </message>
+    <message>
+        <source>нижняя граница</source>
+        <translation>lower bound</translation>
+    </message>
+    <message>
+        <source>верхняя граница</source>
+        <translation>upper bound</translation>
+    </message>
+    <message>
+        <source>Вручную</source>
+        <translation>Manual</translation>
+    </message>
+    <message>
+        <source>Задать</source>
+        <translation>Set</translation>
+    </message>
+    <message>
+        <source>Прочитать</source>
+        <translation>Read</translation>
+    </message>
+    <message>
+        <source>Записать</source>
+        <translation>Write</translation>
+    </message>
+    <message>
+        <source>Прочитать ПЗУ</source>
+        <translation>Read ROM</translation>
+    </message>
+    <message>
+        <source>Записать ПЗУ</source>
+        <translation>Write ROM</translation>
+    </message>
+    <message>
+        <source> кГц</source>
+        <translation> kHz</translation>
+    </message>
+</context>
+<context>
+    <name>FormXfn0F_in2_out4</name>
+    <message>
+        <source>Выход 1</source>
+        <translation>Output 1</translation>
+    </message>
+    <message>
+        <source>Выход 2</source>
+        <translation>Output 2</translation>
+    </message>
+    <message>
+        <source>Выход 3</source>
+        <translation>Output 3</translation>
+    </message>
+    <message>
+        <source>Выход 4</source>
+        <translation>Output 4</translation>
+    </message>
+    <message>
+        <source>Прочитать</source>
+        <translation>Read</translation>
+    </message>
+    <message>
+        <source>Записать</source>
+        <translation>Write</translation>
+    </message>
+</context>
+<context>
+    <name>FormXfn30_SteppingMotor</name>
+    <message>
+        <source>Период шага</source>
+        <translation>Step period</translation>
+    </message>
+    <message>
+        <source>Прочитать</source>
+        <translation>Read</translation>
+    </message>
+    <message>
+        <source>Записать</source>
+        <translation>Write</translation>
+    </message>
+    <message>
+        <source>Ехать</source>
+        <translation>Go</translation>
+    </message>
+    <message>
+        <source>Скорость</source>
+        <translation>Speed</translation>
+    </message>
+    <message>
+        <source>Ускорение</source>
+        <translation>Acceleration</translation>
+    </message>
+    <message>
+        <source>start</source>
+        <translation>start</translation>
+    </message>
+    <message>
+        <source>stop</source>
+        <translation>stop</translation>
+    </message>
+    <message>
+        <source>Опрос положения</source>
+        <translation>Position poll</translation>
+    </message>
+</context>
+<context>
+    <name>FormXfn40_LedPwm</name>
+    <message>
+        <source>Выход 1</source>
+        <translation>Output 1</translation>
+    </message>
+    <message>
+        <source>Выход 2</source>
+        <translation>Output 2</translation>
+    </message>
+    <message>
+        <source>Выход 3</source>
+        <translation>Output 3</translation>
+    </message>
+    <message>
+        <source>Выход 4</source>
+        <translation>Output 4</translation>
+    </message>
+    <message>
+        <source>Период</source>
+        <translation>Period</translation>
+    </message>
+    <message>
+        <source>Синхронизаця с сенсором</source>
+        <translation>Sync with image sensor</translation>
+    </message>
+    <message>
+        <source>Включить</source>
+        <translation>On</translation>
+    </message>
+    <message>
+        <source>Выключить</source>
+        <translation>Off</translation>
+    </message>
+    <message>
+        <source>Прочитать</source>
+        <translation>Read</translation>
+    </message>
+    <message>
+        <source>Записать</source>
+        <translation>Write</translation>
+    </message>
+    <message>
+        <source>Из ПЗУ</source>
+        <translation>From flash</translation>
+    </message>
+    <message>
+        <source>В ПЗУ</source>
+        <translation>To flash</translation>
+    </message>
+</context>
+<context>
+    <name>FormXfn50_ExtBoard_v1</name>
+    <message>
+        <source>Канал 1</source>
+        <translation>Channel 1</translation>
+    </message>
+    <message>
+        <source>Макс скорость:</source>
+        <translation>Max speed:</translation>
+    </message>
+    <message>
+        <source>Ускорение:</source>
+        <translation>Acceleration:</translation>
+    </message>
+    <message>
+        <source>Ехать</source>
+        <translation>Go</translation>
+    </message>
+    <message>
+        <source>&lt;--</source>
+        <translation>&lt;--</translation>
+    </message>
+    <message>
+        <source>--&gt;</source>
+        <translation>--&gt;</translation>
+    </message>
+    <message>
+        <source>Задать</source>
+        <translation>Set</translation>
+    </message>
+    <message>
+        <source>Двигатель:</source>
+        <translation>Motor:</translation>
+    </message>
+    <message>
+        <source>Энкодер:</source>
+        <translation>Encoder:</translation>
+    </message>
+    <message>
+        <source>Метка:</source>
+        <translation>Mark:</translation>
+    </message>
+    <message>
+        <source>Шагов в миллиметре:</source>
+        <translation>Steps per millimetre:</translation>
+    </message>
+    <message>
+        <source>Канал 2</source>
+        <translation>Channel 2</translation>
+    </message>
+    <message>
+        <source>Канал 3</source>
+        <translation>Channel 3</translation>
+    </message>
+    <message>
+        <source>Прочитать</source>
+        <translation>Read</translation>
+    </message>
+    <message>
+        <source>Записать</source>
+        <translation>Write</translation>
+    </message>
+    <message>
+        <source>Из ПЗУ</source>
+        <translation>From flash</translation>
+    </message>
+    <message>
+        <source>В ПЗУ</source>
+        <translation>To flash</translation>
+    </message>
+    <message>
+        <source>Опрос</source>
+        <translation>Poll</translation>
+    </message>
+    <message>
+        <source>Поток</source>
+        <translation>Stream</translation>
+    </message>
+    <message>
+        <source>Время:</source>
+        <translation>Time:</translation>
+    </message>
+    <message>
+        <source>выход 1</source>
+        <translation>output 1</translation>
+    </message>
+    <message>
+        <source>выход 2</source>
+        <translation>output 2</translation>
+    </message>
+    <message>
+        <source>Сброс меток</source>
+        <translation>Reset marks</translation>
+    </message>
+    <message>
+        <source>СТОП</source>
+        <translation>STOP</translation>
+    </message>
+    <message>
+        <source>Снять блокир</source>
+        <translation>Release lock</translation>
+    </message>
+    <message>
+        <source>Польз. байт</source>
+        <translation>User byte</translation>
+    </message>
+</context>
+<context>
+    <name>FormXfn51_TubeBoard</name>
+    <message>
+        <source>Ширина 1</source>
+        <translation>Width 1</translation>
+    </message>
+    <message>
+        <source>Записать</source>
+        <translation>Write</translation>
+    </message>
+    <message>
+        <source>Ширина 2</source>
+        <translation>Width 2</translation>
+    </message>
+    <message>
+        <source>Ширина 3</source>
+        <translation>Width 3</translation>
+    </message>
+    <message>
+        <source>Стоп</source>
+        <translation>Stop</translation>
+    </message>
+    <message>
+        <source>Опрос</source>
+        <translation>Poll</translation>
+    </message>
+    <message>
+        <source>Время:</source>
+        <translation>Time:</translation>
+    </message>
+    <message>
+        <source>Сброс меток</source>
+        <translation>Reset marks</translation>
+    </message>
+    <message>
+        <source>Энкодеры:</source>
+        <translation>Encoders:</translation>
+    </message>
+    <message>
+        <source>Метки:</source>
+        <translation>Marks:</translation>
+    </message>
+    <message>
+        <source>Угол:</source>
+        <translation>Angle:</translation>
+    </message>
+    <message>
+        <source>Прочитать</source>
+        <translation>Read</translation>
+    </message>
+    <message>
+        <source>Из ПЗУ</source>
+        <translation>From flash</translation>
+    </message>
+    <message>
+        <source>В ПЗУ</source>
+        <translation>To flash</translation>
+    </message>
+</context>
+<context>
+    <name>FormXfn81ThermEnc</name>
+    <message>
+        <source>Считать температуру</source>
+        <translation>Read temperature</translation>
+    </message>
+    <message>
+        <source>Опрос</source>
+        <translation>Poll</translation>
+    </message>
+    <message>
+        <source>Начать измерение</source>
+        <translation>Start conversion</translation>
+    </message>
+    <message>
+        <source>Термостат</source>
+        <translation>Thermostat</translation>
+    </message>
+    <message>
+        <source>Верхняя граница:</source>
+        <translation>Upper limit:</translation>
+    </message>
+    <message>
+        <source>Нижняя граница:</source>
+        <translation>Lower limit:</translation>
+    </message>
+    <message>
+        <source>Прочитать</source>
+        <translation>Read</translation>
+    </message>
+    <message>
+        <source>Записать</source>
+        <translation>Write</translation>
+    </message>
+    <message>
+        <source>Управление лазером</source>
+        <translation>Laser control</translation>
+    </message>
+    <message>
+        <source>Выключить ниже:</source>
+        <translation>Off below:</translation>
+    </message>
+    <message>
+        <source>Включить выше:</source>
+        <translation>On above:</translation>
+    </message>
+    <message>
+        <source>Энкодер</source>
+        <translation>Encoder</translation>
+    </message>
+    <message>
+        <source>Делитель:</source>
+        <translation>Divider:</translation>
+    </message>
+    <message>
+        <source>Вперёд</source>
+        <translation>Forward</translation>
+    </message>
+    <message>
+        <source>Назад</source>
+        <translation>Backward</translation>
+    </message>
+    <message>
+        <source>Сброс энкодера</source>
+        <translation>Reset encoder</translation>
+    </message>
+    <message>
+        <source>Сброс синхронизации</source>
+        <translation>Reset synchronisation</translation>
+    </message>
+    <message>
+        <source>Настройки в датчике</source>
+        <translation>Settings in the sensor</translation>
+    </message>
+    <message>
+        <source>Из ПЗУ</source>
+        <translation>From flash</translation>
+    </message>
+    <message>
+        <source>В ПЗУ</source>
+        <translation>To flash</translation>
+    </message>
+    <message>
+        <source>Доп. настройки</source>
+        <translation>Extra settings</translation>
+    </message>
+    <message>
+        <source>Справка</source>
+        <translation>Help</translation>
+    </message>
+    <message>
+        <source>TH flag</source>
+        <translation>TH flag</translation>
+    </message>
+    <message>
+        <source>TL flag</source>
+        <translation>TL flag</translation>
+    </message>
+    <message>
+        <source>NVM busy</source>
+        <translation>NVM busy</translation>
+    </message>
+    <message>
+        <source>one shot</source>
+        <translation>one shot</translation>
+    </message>
+    <message>
+        <source>POL</source>
+        <translation>POL</translation>
+    </message>
+    <message>
+        <source>res_0</source>
+        <translation>res_0</translation>
+    </message>
+    <message>
+        <source>res_1</source>
+        <translation>res_1</translation>
+    </message>
+    <message>
+        <source>done</source>
+        <translation>done</translation>
+    </message>
+    <message>
+        <source>Тест 0</source>
+        <translation>Test 0</translation>
+    </message>
+    <message>
+        <source>Тест 1</source>
+        <translation>Test 1</translation>
+    </message>
+    <message>
+        <source> °C</source>
+        <translation> °C</translation>
+    </message>
+    <message>
+        <source>Термостат: датчик температуры платы сравнивает температуру с верхней и нижней границей (кнопки &quot;Прочитать&quot; и &quot;Записать&quot; в группе &quot;Термостат&quot;).
+Управление лазером: ниже нижнего порога плата выключает лазер, выше верхнего включает.
+Энкодер: делитель и направления счёта хранятся в настройках датчика (&quot;Прочитать&quot;, &quot;Записать&quot;, &quot;Из ПЗУ&quot;, &quot;В ПЗУ&quot;).
+&quot;Опрос&quot; читает температуру раз в секунду.</source>
+        <translation>Thermostat: the board&apos;s temperature sensor compares the temperature with the upper and lower limit (buttons &quot;Read&quot; and &quot;Write&quot; in the group &quot;Thermostat&quot;).
+Laser control: below the lower threshold the board switches the laser off, above the upper one on.
+Encoder: the divider and the counting directions are kept in the sensor&apos;s settings (&quot;Read&quot;, &quot;Write&quot;, &quot;From flash&quot;, &quot;To flash&quot;).
+&quot;Poll&quot; reads the temperature once a second.</translation>
+    </message>
+</context>
+<context>
+    <name>FormXfn82</name>
+    <message>
+        <source>Дискретные выходы</source>
+        <translation>Discrete outputs</translation>
+    </message>
+    <message>
+        <source>Выход 1</source>
+        <translation>Output 1</translation>
+    </message>
+    <message>
+        <source>Выход 2</source>
+        <translation>Output 2</translation>
+    </message>
+    <message>
+        <source>Выход 3</source>
+        <translation>Output 3</translation>
+    </message>
+    <message>
+        <source>Выход 4</source>
+        <translation>Output 4</translation>
+    </message>
+    <message>
+        <source>Светодиоды</source>
+        <translation>LEDs</translation>
+    </message>
+    <message>
+        <source>Яркость 1</source>
+        <translation>Brightness 1</translation>
+    </message>
+    <message>
+        <source>Яркость 2</source>
+        <translation>Brightness 2</translation>
+    </message>
+    <message>
+        <source>Яркость 3</source>
+        <translation>Brightness 3</translation>
+    </message>
+    <message>
+        <source>Яркость 4</source>
+        <translation>Brightness 4</translation>
+    </message>
+    <message>
+        <source>Предделитель</source>
+        <translation>Prescaler</translation>
+    </message>
+    <message>
+        <source>Синхр. с экспонированием</source>
+        <translation>Sync with exposure</translation>
+    </message>
+    <message>
+        <source>Полная яркость</source>
+        <translation>Full brightness</translation>
+    </message>
+    <message>
+        <source>Автозапись при изменении</source>
+        <translation>Write on change</translation>
+    </message>
+    <message>
+        <source>Прочитать</source>
+        <translation>Read</translation>
+    </message>
+    <message>
+        <source>Записать</source>
+        <translation>Write</translation>
+    </message>
+    <message>
+        <source>Из ПЗУ</source>
+        <translation>From flash</translation>
+    </message>
+    <message>
+        <source>В ПЗУ</source>
+        <translation>To flash</translation>
+    </message>
+</context>
+<context>
     <name>PageBitstream</name>
     <message>
         <source>Выбрать файл прошивки</source>
@@ -1198,6 +1796,41 @@ The previous file was kept as
     <message>
         <source>Записать ПЗУ</source>
         <translation>Write ROM</translation>
+    </message>
+</context>
+<context>
+    <name>XfnPanels</name>
+    <message>
+        <source>Дискретные выходы</source>
+        <translation>Discrete outputs</translation>
+    </message>
+    <message>
+        <source>Шаговый двигатель</source>
+        <translation>Stepping motor</translation>
+    </message>
+    <message>
+        <source>Светодиоды</source>
+        <translation>LEDs</translation>
+    </message>
+    <message>
+        <source>Термостат, энкодер</source>
+        <translation>Thermostat, encoder</translation>
+    </message>
+    <message>
+        <source>Двигатели, энкодеры</source>
+        <translation>Motors, encoders</translation>
+    </message>
+    <message>
+        <source>ELIS</source>
+        <translation>ELIS</translation>
+    </message>
+    <message>
+        <source>Трубный</source>
+        <translation>Tube</translation>
+    </message>
+    <message>
+        <source>Сварочный</source>
+        <translation>Welding</translation>
     </message>
 </context>
 <context>

@@ -7,6 +7,8 @@
 #include "link/sensor_device.h"
 #include "settings/w_sensor_settings.h"
 #include "ui_form_settings.h"
+#include "xfn/xfn_common.h"
+#include "xfn/xfn_panels.h"
 
 #include <QEvent>
 #include <QIcon>
@@ -128,9 +130,15 @@ void FormSettings::fill_extension_block(qz3p_settings& s)
     const auto& first = app::device(0);
     if (first.is_connected())
         s.ext_block = first.commands().settings().ext_block;
+    if (XFNCommonFunctions* panel = orvex::xfn::current_panel())
+        panel->form_to_block(s.ext_block);
 }
 
-void FormSettings::hand_extension_block(const qz3p_settings&) {}
+void FormSettings::hand_extension_block(const qz3p_settings& s)
+{
+    if (XFNCommonFunctions* panel = orvex::xfn::current_panel())
+        panel->block_to_form(s.ext_block);
+}
 
 void FormSettings::sensor_connected(const orvex::k7::sensor_info& info)
 {

@@ -47,11 +47,11 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
-    // Extension-board block of the record. No extension-board panel exists
-    // yet: the block goes back exactly as last read from (or written to) the
-    // connected sensor's working memory, never as the editor's zeros, which
-    // would wipe the board's settings; nothing receives it. The panel hooks
-    // in here.
+    // Extension-board block of the record: it goes back as last read from (or
+    // written to) the connected sensor's working memory, never as the
+    // editor's zeros, which would wipe the board's settings; a hosted
+    // extension-board panel then writes its values into it, and receives
+    // every block read or written.
     void fill_extension_block(orvex::k7::qz3p_settings& s);
     void hand_extension_block(const orvex::k7::qz3p_settings& s);
     void announce(const orvex::k7::qz3p_settings& s, bool tell_receivers);

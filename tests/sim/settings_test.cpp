@@ -128,5 +128,27 @@ TEST(K7simState, FolderKeepsFlashAndStoredSettingsAcrossRuns)
     EXPECT_THROW(sim::simulator s(bad), std::invalid_argument);
 }
 
+TEST(K7simState, BoardKeepsItsParameterFlashAcrossRuns)
+{
+    TempDir dir;
+    const auto a = loopback_address(2);
+    sim::simulator_options o;
+    o.state_dir = (dir / "state").string();
+    bytes request = pattern(256, 5);
+    request.insert(request.begin(), 0x8D);
+    {
+        auto sim = start_sim({a + ",serial=00778,board=81"}, o);
+        raw_client c;
+        ASSERT_TRUE(c.ask(a, request));
+        sim->stop();
+    }
+    EXPECT_EQ(std::filesystem::file_size(dir / "state" / "sensor-00778.board"), 256u);
+    auto sim = start_sim({a + ",serial=00778,board=81"}, o);
+    raw_client c;
+    const auto r = c.ask(a, {0x8C});
+    ASSERT_TRUE(r);
+    EXPECT_EQ(bytes(r->begin() + 1, r->end()), pattern(256, 5));
+}
+
 } // namespace
 } // namespace orvex::test

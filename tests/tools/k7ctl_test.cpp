@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <sys/wait.h>
 #include <thread>
@@ -360,4 +361,46 @@ TEST(K7ctl, RigMovesTheBoardAndCalibBuildsTheXTable)
     EXPECT_EQ(
         k7ctl("calib xtable --in " + (dir / "One.txt").string() + " --out " + (dir / "T2.txt").string()).exit,
         1);
+}
+
+TEST(K7ctl, BoardInfoCommandsAndParameterArea)
+{
+    auto sim = start_sim({sensor(2, ",board=81"), sensor(3, ",board=40")});
+    const std::string a = orvex::test::loopback_address(2);
+    orvex::test::TempDir dir;
+
+    auto r = k7ctl("board " + a + " info --json");
+    ASSERT_EQ(r.exit, 0) << r.out;
+    EXPECT_EQ(r.json().object().value(QStringLiteral("code")).toInt(), 0x81);
+    EXPECT_EQ(r.json().object().value(QStringLiteral("name")).toString(),
+              QStringLiteral("Термостат, энкодер"));
+
+    r = k7ctl("board " + a + " cmd A3 \"01 02 00 03 00 00\"");
+    ASSERT_EQ(r.exit, 0) << r.out;
+    r = k7ctl("board " + a + " cmd a2 --reply 6");
+    ASSERT_EQ(r.exit, 0) << r.out;
+    EXPECT_EQ(r.out, "01 02 00 03 00 00\n");
+    // The board answers 2 bytes, not 3: a failure, not a cut reply.
+    EXPECT_EQ(k7ctl("board " + a + " cmd A0 --reply 3 2>/dev/null").exit, 1);
+    // Opcodes outside the board range and payloads of 256 bytes are refused unsent.
+    const auto requests = sim->request_log(0).size();
+    EXPECT_EQ(k7ctl("board " + a + " cmd 80 2>/dev/null").exit, 2);
+    EXPECT_EQ(k7ctl("board " + a + " cmd A0 " + std::string(512, '0') + " 2>/dev/null").exit, 2);
+    EXPECT_EQ(sim->request_log(0).size(), requests);
+
+    // Parameter area round trip through the board's flash; a file of the wrong size is refused.
+    const std::string file = (dir / "area.bin").u8string();
+    {
+        std::ofstream f(file, std::ios::binary);
+        for (int i = 0; i < 256; ++i)
+            f.put(char(i));
+    }
+    ASSERT_EQ(k7ctl("board " + a + " params write " + file + " --flash").exit, 0);
+    EXPECT_EQ(k7ctl("board " + a + " params write " + file + " 2>/dev/null").exit, 1); // memory takes 255
+    const std::string back = (dir / "back.bin").u8string();
+    ASSERT_EQ(k7ctl("board " + a + " params read " + back + " --flash").exit, 0);
+    std::ifstream in(back, std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    ASSERT_EQ(bytes.size(), 256u);
+    EXPECT_EQ(static_cast<unsigned char>(bytes[200]), 200);
 }

@@ -33,6 +33,7 @@ const subcommand subcommands[] = {
     {"errors", "read (and clear) the sensor's error state", k7ctl::run_errors},
     {"rig", "the calibration rig's control board: state, move, set, stop", k7ctl::run_rig},
     {"calib", "X table from records; ground-truth check on a simulated rig", k7ctl::run_calib},
+    {"board", "the extension board behind a sensor: info, parameters, commands", k7ctl::run_board},
 };
 
 void print_usage(std::FILE* to)
