@@ -1,5 +1,6 @@
 #include "app/program.h"
 
+#include "app/data_folder.h"
 #include "app/form_fast_settings.h"
 #include "app/program_events.h"
 #include "app/program_settings.h"
@@ -20,7 +21,9 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QMessageBox>
+#include <QStandardPaths>
 #include <QVBoxLayout>
 
 namespace orvex::app {
@@ -31,6 +34,7 @@ PageConnection* g_page_connection = nullptr;
 PageChart* g_page_chart = nullptr;
 std::vector<IProgramEvents*> g_receivers;
 SharedIcons g_icons;
+QString g_data_dir;
 
 template <class Form>
 Form* singleton()
@@ -171,21 +175,39 @@ void start_program(const QString& exe_dir)
 {
     load_shared_icons();
     QCoreApplication::addLibraryPath(exe_dir);
-    QDir::setCurrent(exe_dir);
+    const auto to_path = [](const QString& dir) { return std::filesystem::u8path(dir.toStdString()); };
+    const data_folder_choice folder = choose_data_folder(
+        to_path(exe_dir), to_path(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)));
+    g_data_dir = folder.is_user_folder ? QString::fromStdString(folder.path.u8string()) : exe_dir;
+    QDir::setCurrent(g_data_dir);
+    if (folder.is_user_folder)
+        copy_missing_files(shipped_path(to_path(exe_dir), "calibr"), folder.path / "calibr");
 
     auto& settings = program_settings();
-    const QString settings_path = exe_dir + QStringLiteral("/Settings.xml");
+    const QString settings_path = g_data_dir + QStringLiteral("/Settings.xml");
     settings.set_file_name(settings_path.toUtf8().toStdString());
+    // A user data folder without settings is a first start, not a damaged file.
+    const bool first_start = folder.is_user_folder && !QFileInfo::exists(settings_path);
     if (!settings.load()) {
-        QMessageBox box(QMessageBox::Warning, QObject::tr("Ошибка при чтении файла настроек"),
-                        QObject::tr("Ошибка при чтении файла настроек. Файл будет перезаписан.\n") +
-                            settings_path,
-                        QMessageBox::Ok);
-        box.exec();
+        if (!first_start) {
+            QMessageBox box(QMessageBox::Warning, QObject::tr("Ошибка при чтении файла настроек"),
+                            QObject::tr("Ошибка при чтении файла настроек. Файл будет перезаписан.\n") +
+                                settings_path,
+                            QMessageBox::Ok);
+            box.exec();
+        }
         settings.save(std::string(), true);
     }
     emit program_events().program_settings_changed();
     setup_windows();
+    if (folder.is_user_folder)
+        main_window()->show_message(QObject::tr("Папка программы закрыта для записи; настройки и файлы в %1")
+                                        .arg(QDir::toNativeSeparators(g_data_dir)));
+}
+
+QString data_dir()
+{
+    return g_data_dir.isEmpty() ? QCoreApplication::applicationDirPath() : g_data_dir;
 }
 
 void setup_windows()

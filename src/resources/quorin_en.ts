@@ -540,6 +540,10 @@
         <translation>Error reading the settings file. The file will be rewritten.
 </translation>
     </message>
+    <message>
+        <source>Папка программы закрыта для записи; настройки и файлы в %1</source>
+        <translation>The program folder is read-only; settings and files are in %1</translation>
+    </message>
 </context>
 <context>
     <name>Quorin</name>
