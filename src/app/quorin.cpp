@@ -1,5 +1,6 @@
 #include "app/quorin.h"
 
+#include "app/data_folder.h"
 #include "app/program.h"
 #include "app/program_settings.h"
 #include "calibr/form_calibr.h"
@@ -17,6 +18,7 @@
 #include "ui_quorin.h"
 
 #include <QCloseEvent>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMenu>
@@ -253,12 +255,12 @@ void Quorin::on_btn_sandbox_clicked()
     orvex::app::form_sandbox()->showMaximized();
 }
 
-void Quorin::on_combo_style_currentIndexChanged(const QString& text)
+void Quorin::on_combo_style_currentTextChanged(const QString& text)
 {
     QApplication::setStyle(QStyleFactory::create(text));
 }
 
-void Quorin::on_comboLanguage_currentIndexChanged(const QString& text)
+void Quorin::on_comboLanguage_currentTextChanged(const QString& text)
 {
     const QSignalBlocker block(ui->comboLanguage);
     if (text == QStringLiteral("English"))
@@ -271,7 +273,16 @@ void Quorin::on_comboLanguage_currentIndexChanged(const QString& text)
 void Quorin::load_language(const QString& file)
 {
     QCoreApplication::removeTranslator(&translator_);
-    if (translator_.load(file))
+    // The current (data) folder first, then where the program ships it.
+    QString path = file;
+    if (!QFileInfo::exists(path)) {
+        const auto shipped = orvex::app::shipped_path(
+            std::filesystem::u8path(QCoreApplication::applicationDirPath().toStdString()),
+            file.toStdString());
+        if (!shipped.empty())
+            path = QString::fromStdString(shipped.u8string());
+    }
+    if (translator_.load(path))
         QCoreApplication::installTranslator(&translator_);
     ui->retranslateUi(this);
 }
