@@ -32,7 +32,8 @@ endif()
 
 # The Debian package (cpack -G DEB from a Release build; scripts/package).
 # Its dependencies come from the linked libraries (dpkg-shlibdeps): the Qt and
-# Boost runtime libraries of whichever Qt major version the build uses.
+# Boost runtime libraries of whichever Qt major version the build uses; Qt SVG
+# is named here.
 set(CPACK_PACKAGE_NAME quorin)
 set(CPACK_PACKAGE_VENDOR "Quorin")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
@@ -46,6 +47,8 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# The SVG icons load through Qt SVG's plugins, which no program links.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt${ORVEX_QT}svg${ORVEX_QT}")
 # The calibration scripts run through python3; completion needs bash-completion.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "python3, bash-completion")
 include(CPack)
