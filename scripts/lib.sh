@@ -5,6 +5,8 @@
 ORVEX_PACKAGES=(
   cmake ninja-build g++ clang libclang-rt-14-dev clang-format ccache
   qtbase5-dev qttools5-dev qttools5-dev-tools libqt5svg5-dev
+  qt6-base-dev qt6-tools-dev qt6-tools-dev-tools qt6-svg-dev qt6-l10n-tools
+  g++-mingw-w64-x86-64-posix dpkg-dev file
   libboost-dev libboost-context-dev libboost-coroutine-dev libboost-filesystem-dev
   libboost-system-dev libboost-thread-dev
   libgtest-dev libgmock-dev libbenchmark-dev

@@ -10,7 +10,9 @@ int main(int argc, char** argv)
     Q_INIT_RESOURCE(icons);
     Q_INIT_RESOURCE(windows);
 
-    QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling, true);
+#if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
+    QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling, true); // always on in Qt 6
+#endif
     orvex::qt::QApplicationCatchingExceptions app(argc, argv);
     orvex::app::start_program(QCoreApplication::applicationDirPath());
     orvex::app::main_window()->show();

@@ -1,5 +1,6 @@
 #include "app/program.h"
 
+#include "app/data_folder.h"
 #include "app/english_text.h"
 #include "app/form_fast_settings.h"
 #include "app/program_events.h"
@@ -23,7 +24,9 @@
 #include <QAbstractButton>
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QMessageBox>
+#include <QStandardPaths>
 #include <QStringList>
 #include <QThread>
 #include <QVBoxLayout>
@@ -37,6 +40,7 @@ PageConnection* g_page_connection = nullptr;
 PageChart* g_page_chart = nullptr;
 std::vector<IProgramEvents*> g_receivers;
 SharedIcons g_icons;
+QString g_data_dir;
 
 template <class Form>
 Form* singleton()
@@ -241,22 +245,32 @@ void start_program(const QString& exe_dir)
 {
     load_shared_icons();
     QCoreApplication::addLibraryPath(exe_dir);
-    QDir::setCurrent(exe_dir);
+    const auto to_path = [](const QString& dir) { return std::filesystem::u8path(dir.toStdString()); };
+    const data_folder_choice folder = choose_data_folder(
+        to_path(exe_dir), to_path(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)));
+    g_data_dir = folder.is_user_folder ? QString::fromStdString(folder.path.u8string()) : exe_dir;
+    QDir::setCurrent(g_data_dir);
+    if (folder.is_user_folder)
+        copy_missing_files(shipped_path(to_path(exe_dir), "calibr"), folder.path / "calibr");
 
     auto& settings = program_settings();
-    const QString settings_path = exe_dir + QStringLiteral("/Settings.xml");
+    const QString settings_path = g_data_dir + QStringLiteral("/Settings.xml");
     settings.set_file_name(settings_path.toUtf8().toStdString());
     settings.set_write_failure_handler(report_settings_write_failure);
+    // A user data folder without settings is a first start, not a damaged file.
+    const bool first_start = folder.is_user_folder && !QFileInfo::exists(settings_path);
     if (!settings.load()) {
-        // A damaged file is kept beside the new one, so that nothing in it is lost.
-        const QString kept = QString::fromStdString(settings.set_aside_damaged_file());
-        QString text =
-            QObject::tr("Ошибка при чтении файла настроек. Файл будет перезаписан.\n") + settings_path;
-        if (!kept.isEmpty())
-            text += QObject::tr("\nПрежний файл сохранён как\n") + kept;
-        QMessageBox box(QMessageBox::Warning, QObject::tr("Ошибка при чтении файла настроек"), text,
-                        QMessageBox::Ok);
-        box.exec();
+        if (!first_start) {
+            // A damaged file is kept beside the new one, so that nothing in it is lost.
+            const QString kept = QString::fromStdString(settings.set_aside_damaged_file());
+            QString text =
+                QObject::tr("Ошибка при чтении файла настроек. Файл будет перезаписан.\n") + settings_path;
+            if (!kept.isEmpty())
+                text += QObject::tr("\nПрежний файл сохранён как\n") + kept;
+            QMessageBox box(QMessageBox::Warning, QObject::tr("Ошибка при чтении файла настроек"), text,
+                            QMessageBox::Ok);
+            box.exec();
+        }
         settings.save(std::string(), true);
     } else if (!settings.unreadable_keys().empty()) {
         QStringList keys;
@@ -272,6 +286,14 @@ void start_program(const QString& exe_dir)
     calibr::apply_rig_settings(settings);
     emit program_events().program_settings_changed();
     setup_windows();
+    if (folder.is_user_folder)
+        main_window()->show_message(QObject::tr("Папка программы закрыта для записи; настройки и файлы в %1")
+                                        .arg(QDir::toNativeSeparators(g_data_dir)));
+}
+
+QString data_dir()
+{
+    return g_data_dir.isEmpty() ? QCoreApplication::applicationDirPath() : g_data_dir;
 }
 
 void setup_windows()

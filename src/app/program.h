@@ -102,11 +102,19 @@ PageConnection* page_connection();
 PageChart* page_chart();
 
 /// Start-up after the application object exists: loads the shared icons,
-/// makes `exe_dir` the current folder (every relative path of the program is
-/// relative to the executable's folder), loads `exe_dir`/Settings.xml or, when
-/// it cannot be read, warns and rewrites it with the defaults, announces the
-/// settings and sets up the windows. main() passes the executable's folder.
+/// makes the data folder current (`exe_dir` when writable, else the user's
+/// data folder; every relative path of the program is relative to it), loads
+/// Settings.xml there or, when it cannot be read, warns and rewrites it with
+/// the defaults, announces the settings and sets up the windows. In a fresh
+/// user data folder the defaults are written without a warning, the shipped
+/// calibration scripts are copied in, and the status line names the folder.
+/// main() passes the executable's folder.
 void start_program(const QString& exe_dir);
+
+/// The folder the program writes its files into, chosen by start_program():
+/// `exe_dir` when writable, else the user's data folder (see
+/// app/data_folder.h). The executable's folder before start-up.
+QString data_dir();
 
 /// Creates every window in start-up order, registers the top-level forms and
 /// the receivers and hands the stored developer mode to every receiver. Runs

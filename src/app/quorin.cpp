@@ -1,5 +1,6 @@
 #include "app/quorin.h"
 
+#include "app/data_folder.h"
 #include "app/program.h"
 #include "app/program_settings.h"
 #include "calibr/form_calibr.h"
@@ -19,6 +20,7 @@
 #include "xfn/xfn_panels.h"
 
 #include <QCloseEvent>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMenu>
@@ -327,12 +329,12 @@ void Quorin::on_btn_sandbox_clicked()
     orvex::app::form_sandbox()->showMaximized();
 }
 
-void Quorin::on_combo_style_currentIndexChanged(const QString& text)
+void Quorin::on_combo_style_currentTextChanged(const QString& text)
 {
     QApplication::setStyle(QStyleFactory::create(text));
 }
 
-void Quorin::on_comboLanguage_currentIndexChanged(const QString& text)
+void Quorin::on_comboLanguage_currentTextChanged(const QString& text)
 {
     const QSignalBlocker block(ui->comboLanguage);
     if (text == QStringLiteral("English"))
@@ -351,7 +353,16 @@ void Quorin::load_language(const QString& file)
         if (form != this && !built_in_titles_.contains(form))
             built_in_titles_.insert(form, form->windowTitle());
     QCoreApplication::removeTranslator(&translator_);
-    const bool loaded = translator_.load(file);
+    // The current (data) folder first, then where the program ships it.
+    QString path = file;
+    if (!QFileInfo::exists(path)) {
+        const auto shipped = orvex::app::shipped_path(
+            std::filesystem::u8path(QCoreApplication::applicationDirPath().toStdString()),
+            file.toStdString());
+        if (!shipped.empty())
+            path = QString::fromStdString(shipped.u8string());
+    }
+    const bool loaded = translator_.load(path);
     if (loaded)
         QCoreApplication::installTranslator(&translator_);
     orvex::app::set_english_interface(loaded && file == QStringLiteral("quorin_en.qm"));

@@ -72,8 +72,8 @@ private slots:
     void on_btnTest1_clicked() {}
     void on_btnTest2_clicked() {}
     void on_btnTest3_clicked() {}
-    void on_comboLanguage_currentIndexChanged(const QString& text);
-    void on_combo_style_currentIndexChanged(const QString& text);
+    void on_comboLanguage_currentTextChanged(const QString& text);
+    void on_combo_style_currentTextChanged(const QString& text);
 
 private:
     void attach_detach_menu(QToolButton* button, QWidget* page);

@@ -301,8 +301,7 @@ void PageChart::on_cb_to_file_text_clicked(bool checked)
         return;
     }
     stop_writer();
-    const std::filesystem::path out =
-        std::filesystem::u8path(QCoreApplication::applicationDirPath().toStdString()) / "out";
+    const std::filesystem::path out = std::filesystem::u8path(app::data_dir().toStdString()) / "out";
     const auto in_use = [this](const std::filesystem::path& file) {
         return std::any_of(finishing_.begin(), finishing_.end(),
                            [&](const auto& w) { return w->file() == file; });

@@ -89,7 +89,8 @@ std::filesystem::path profile_file_name(const std::filesystem::path& folder, std
 #else
     localtime_r(&now, &local);
 #endif
-    std::strftime(name, sizeof name, "%F   %H-%M-%S", &local);
+    // %F is missing from the older Windows C runtimes.
+    std::strftime(name, sizeof name, "%Y-%m-%d   %H-%M-%S", &local);
     for (int copy = 1;; ++copy) {
         const std::string suffix = copy == 1 ? std::string() : " (" + std::to_string(copy) + ")";
         auto file = folder / (std::string(name) + suffix + ".txt");

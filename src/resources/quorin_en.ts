@@ -1531,6 +1531,10 @@ The previous file was kept as
         <translation>These keys of the settings file have values of the wrong type and were reset to their defaults:
 </translation>
     </message>
+    <message>
+        <source>Папка программы закрыта для записи; настройки и файлы в %1</source>
+        <translation>The program folder is read-only; settings and files are in %1</translation>
+    </message>
 </context>
 <context>
     <name>Quorin</name>
