@@ -332,7 +332,7 @@ bool FormImage::image_mouse(QEvent* event)
         auto* e = static_cast<QMouseEvent*>(event);
         if (e->button() == Qt::RightButton) {
             dragging_ = true;
-            drag_origin_ = e->globalPos();
+            drag_origin_ = ui->lab_image->mapToGlobal(e->pos());
             drag_scroll_ = QPoint(hbar->value(), vbar->value());
         } else if (e->button() == Qt::LeftButton) {
             chart_->set_line_number(img::row_at(e->pos().x(), e->pos().y(), layout_, full_view_, zoom_,
@@ -344,7 +344,7 @@ bool FormImage::image_mouse(QEvent* event)
     case QEvent::MouseMove: {
         auto* e = static_cast<QMouseEvent*>(event);
         if (dragging_ && (e->buttons() & Qt::RightButton)) {
-            const QPoint d = e->globalPos() - drag_origin_;
+            const QPoint d = ui->lab_image->mapToGlobal(e->pos()) - drag_origin_;
             hbar->setValue(drag_scroll_.x() - d.x());
             vbar->setValue(drag_scroll_.y() - d.y());
         }
