@@ -18,7 +18,8 @@ sensor_commands::sensor_commands(link_set& links) : links_(links), buffer_(buffe
 bool sensor_commands::transact(link_index link, std::size_t send_len, std::size_t reply_len,
                                std::uint8_t echo, std::int64_t timeout_ms, std::uint64_t* wrong_length)
 {
-    const bool ok = links_[link].transact(buffer_.data(), send_len, reply_len, echo, timeout_ms, false, wrong_length);
+    const bool ok =
+        links_[link].transact(buffer_.data(), send_len, reply_len, echo, timeout_ms, false, wrong_length);
     failed_ += ok ? 0 : 1;
     return ok;
 }

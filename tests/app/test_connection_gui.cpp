@@ -17,8 +17,8 @@
 #include "support/test_support.h"
 
 #include <QApplication>
-#include <QDoubleSpinBox>
 #include <QCheckBox>
+#include <QDoubleSpinBox>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
