@@ -120,10 +120,13 @@ y_table build_y_table(const std::vector<std::vector<corner_entry>>& groups)
                 count = 4;
             }
             for (int c = from; c <= to; ++c) {
+                const double v = lagrange(&s[std::size_t(first)], count, c);
+                if (!std::isfinite(v))
+                    continue; // nodes too close together for a value
                 double& cell = t.cells[std::size_t(r) * y_table_columns + std::size_t(c)];
                 if (cell == y_table_empty)
                     ++t.filled;
-                cell = lagrange(&s[std::size_t(first)], count, c);
+                cell = v;
             }
         }
     }
