@@ -88,6 +88,8 @@ private:
     void draw_groups(const std::vector<std::vector<orvex::calibr::corner_entry>>& first,
                      const std::vector<std::vector<orvex::calibr::corner_entry>>& second);
     void clear_analysis_series();
+    /// True (with a log line) while a procedure runs: the comb's group steps wait.
+    bool comb_refused();
     /// Runs a Y-table script from the folder "calibr" without blocking the
     /// window; one at a time.
     void run_script(QPushButton* button, const QString& name);

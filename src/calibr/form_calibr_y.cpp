@@ -122,6 +122,16 @@ void FormCalibr::on_btn_angle_calculate_clicked()
         orvex::calibr::find_rig_corners(rig, orvex::calibr::y_state(), orvex::calibr::x_state(), 2, view);
 }
 
+bool FormCalibr::comb_refused()
+{
+    // A running procedure appends to the result groups: changing them under
+    // it would lose its data or pull the group it fills away.
+    if (!runner_->busy())
+        return false;
+    log(log_icon::failure, text("Попытка запустить подпрограмму во время выполнения другой подпрограммы"));
+    return true;
+}
+
 void FormCalibr::on_btn_comb_calculate_clicked()
 {
     const auto& p = orvex::calibr::rig().profile(0);
@@ -136,6 +146,8 @@ void FormCalibr::on_btn_comb_calculate_clicked()
 
 void FormCalibr::on_btn_comb_add_clicked()
 {
+    if (comb_refused())
+        return;
     auto& s = orvex::calibr::y_state();
     s.groups[0].push_back(s.corners[0]);
     s.corners[0].clear();
@@ -146,6 +158,8 @@ void FormCalibr::on_btn_comb_add_clicked()
 
 void FormCalibr::on_btn_comb_clear_clicked()
 {
+    if (comb_refused())
+        return;
     orvex::calibr::y_state().groups[0].clear();
     for (int i = 0; i < 3; ++i)
         ui->chartCalibr->anonymous(i).curve->clear();
@@ -154,6 +168,8 @@ void FormCalibr::on_btn_comb_clear_clicked()
 
 void FormCalibr::on_btn_comb_save_clicked()
 {
+    if (comb_refused())
+        return;
     auto& s = orvex::calibr::y_state();
     orvex::calibr::comb_coordinates(s.groups[0], ui->spin_comb_y_step->value(),
                                     ui->spin_comb_mid_line->value());
