@@ -72,3 +72,19 @@ TEST(YCalibrationOnTheSimulatedRig, CornerTableThroughTheScriptMatchesTheGroundT
     EXPECT_LE(r.rms_error, 0.005);
 }
 #endif
+
+TEST(YCalibrationOnTheSimulatedRig, CornerProcedureOnTeethStopsAndWritesNothing)
+{
+    orvex::test::TempDir dir;
+    orvex::rigcheck::y_options o;
+    o.sensor_address = orvex::test::loopback_address(36);
+    o.board_address = orvex::test::loopback_address(37);
+    o.search_address = orvex::test::loopback_address(38);
+    o.scene = "teeth";
+    o.start_y = 0.0;
+    o.folder = dir.path();
+    const auto r = orvex::rigcheck::run_y(o);
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.error, "Подпрограмма остановлена: Обнаружено больше одного угла");
+    EXPECT_FALSE(std::filesystem::exists(dir / "CalibrY.txt"));
+}

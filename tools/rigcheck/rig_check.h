@@ -62,6 +62,7 @@ struct y_options {
     std::string sensor_address, board_address, search_address; // 127.x.x.x, free
     std::string serial_prefix = "Y";
     bool teeth = false; // the teeth procedure instead of the corner one
+    std::string scene;  // the target; empty: corner, or teeth for the teeth procedure
     double range_x = 10.0, step_x = 5.0;
     double range_y = 8.0, step_y = 2.0; // corner
     double pitch = 10.0, height = 2.0;  // scene keys; step_y is also the teeth procedure's

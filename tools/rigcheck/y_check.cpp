@@ -33,8 +33,8 @@ y_result run_y(const y_options& o)
 {
     y_result r;
     sim::simulator_options so;
-    const std::string scene = std::string(o.teeth ? "teeth" : "corner") + ",pitch=" + number(o.pitch) +
-                              ",height=" + number(o.height);
+    const std::string scene = (o.scene.empty() ? std::string(o.teeth ? "teeth" : "corner") : o.scene) +
+                              ",pitch=" + number(o.pitch) + ",height=" + number(o.height);
     so.sensors = {o.sensor_address + ",serial=" + o.serial_prefix + "0001,scene=" + scene +
                       ",noise=" + number(o.noise),
                   o.board_address + ",serial=" + o.serial_prefix +
