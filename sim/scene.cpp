@@ -81,10 +81,12 @@ double scene::depth(double y) const
     case scene_kind::plane:
         break;
     case scene_kind::corner:
-        d += std::fabs(ys);
+        d += std::fabs(ys) * cfg_.height / cfg_.pitch;
         break;
     case scene_kind::teeth:
-        d += cfg_.height * frac(ys / cfg_.pitch);
+        // Tips towards the sensor at ys = k pitch, roots half a pitch away:
+        // every tip is a corner of two straight flanks.
+        d += cfg_.height * std::fabs(2.0 * frac(ys / cfg_.pitch + 0.5) - 1.0);
         break;
     case scene_kind::comb:
         if (frac(ys / cfg_.pitch) >= 0.5)
@@ -132,6 +134,11 @@ double scene::offset_for_column(int row, double column) const
     const double u = optics_.fraction_at_column(column);
     const double surface = depth(optics_.y_at(row, u));
     return optics_.x_at_fraction(u) - (surface - dx_);
+}
+
+double scene::lateral_at(double row, double column) const
+{
+    return optics_.y_at(row, optics_.fraction_at_column(column));
 }
 
 line_positions scene::trace() const

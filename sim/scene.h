@@ -8,7 +8,7 @@
 // of view widens with the distance).
 //
 // The target is a surface x = depth(y) in the sensor's coordinates: a plane, a
-// corner (roof), teeth (sawtooth) or a comb (tines with empty gaps), placed at
+// corner (roof), teeth (a row of roofs) or a comb (tines with empty gaps), placed at
 // `distance` and moved by the settable offset (dx along x, dy along y). For
 // every image row the laser line lies where the row's line of sight first
 // meets the surface; rows that see no surface within the range have no line.
@@ -30,7 +30,7 @@ struct scene_config {
     scene_kind kind = scene_kind::plane;
     double distance = -1.0; // mm; negative: the middle of the outline's x range
     double pitch = 10.0;    // mm, period of teeth and comb
-    double height = 5.0;    // mm, depth of the teeth
+    double height = 2.0;    // mm, depth of the teeth; the corner's flanks rise height per pitch
     double tilt = 0.0;      // degrees; the surface turns about the x axis
 };
 
@@ -68,6 +68,11 @@ public:
     /// image row `row` stands exactly on `column`: the ground truth of an X
     /// calibration. NaN where the surface is absent there.
     double offset_for_column(int row, double column) const;
+    /// Lateral position (mm, in the sensor's coordinates) that image row
+    /// `row` (sub-row allowed) sees on `column`: the ground truth of a Y
+    /// calibration, the target's lateral offset at which one of its corners
+    /// shows there.
+    double lateral_at(double row, double column) const;
 
     void set_offset(double dx, double dy)
     {

@@ -95,6 +95,7 @@ public:
     double rig_motor_position(int channel) const;
     /// Target distance offset at which the line of `row` stands on `column`.
     double offset_for_column(int row, double column) const;
+    double lateral_at(double row, double column) const;
     std::uint32_t profile_counter() const;
     std::uint64_t lines_sent() const;
 

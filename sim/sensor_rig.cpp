@@ -58,4 +58,10 @@ double sensor_model::offset_for_column(int row, double column) const
     return head_.current_scene().offset_for_column(row, column);
 }
 
+double sensor_model::lateral_at(double row, double column) const
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    return head_.current_scene().lateral_at(row, column);
+}
+
 } // namespace orvex::sim

@@ -113,6 +113,11 @@ double simulator::rig_motor_position(std::size_t i, int channel) const
     return core_->model(i).rig_motor_position(channel);
 }
 
+double simulator::target_lateral_at(std::size_t i, double row, double column) const
+{
+    return core_->model(i).lateral_at(row, column);
+}
+
 double simulator::target_offset_for_column(std::size_t i, int row, double column) const
 {
     return core_->model(i).offset_for_column(row, column);

@@ -115,6 +115,9 @@ public:
     /// Ground truth of the rig: the target distance offset (mm) at which the
     /// laser line of image row `row` of sensor i stands on `column`.
     double target_offset_for_column(std::size_t i, int row, double column) const;
+    /// Ground truth of the Y calibration: the lateral position (mm) that
+    /// image row `row` of sensor i sees on `column`.
+    double target_lateral_at(std::size_t i, double row, double column) const;
     /// Header word 1 of the device's latest profile: profiles measured so far.
     std::uint32_t profile_counter(std::size_t i) const;
     /// Image lines (frames and image stream) sent so far.

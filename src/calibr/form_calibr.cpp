@@ -41,6 +41,17 @@ namespace {
     QT_TRANSLATE_NOOP("orvex::calibr", "Чтение"),
     QT_TRANSLATE_NOOP("orvex::calibr", "Расчет"),
     QT_TRANSLATE_NOOP("orvex::calibr", "Запись"),
+    QT_TRANSLATE_NOOP("orvex::calibr", "Поиск средней точки"),
+    QT_TRANSLATE_NOOP("orvex::calibr", "Средняя точка найдена успешно"),
+    QT_TRANSLATE_NOOP("orvex::calibr", "Не удалось найти углы"),
+    QT_TRANSLATE_NOOP("orvex::calibr", "Шаг по Y не кратен шагу зубчиков"),
+    QT_TRANSLATE_NOOP("orvex::calibr", "Слишком мало шагов в пределах шага зубчиков, должно быть минимум 4"),
+    QT_TRANSLATE_NOOP("orvex::calibr", "Обнаружено больше одного угла"),
+    QT_TRANSLATE_NOOP("orvex::calibr", "Две новых точки снизу."),
+    QT_TRANSLATE_NOOP("orvex::calibr", "Калибровка Y успешно завершена"),
+    QT_TRANSLATE_NOOP("orvex::calibr", "Калибровочные данные Y сохранены в файл."),
+    QT_TRANSLATE_NOOP("orvex::calibr", "Калибровочные данные Y2 сохранены в файл."),
+    QT_TRANSLATE_NOOP("orvex::calibr", "Не удалось открыть файл Y2 для записи."),
 };
 
 const QIcon& icon_of(log_icon i)
@@ -59,14 +70,14 @@ const QIcon& icon_of(log_icon i)
     return icons.info;
 }
 
+} // namespace
+
 // The folder "calibr" of the application's folder, which start-up made the
 // current folder (tests start the program in a folder of their own).
 std::filesystem::path application_calibr_folder()
 {
     return std::filesystem::u8path(QDir::currentPath().toUtf8().toStdString()) / "calibr";
 }
-
-} // namespace
 
 FormCalibr::FormCalibr(QWidget* parent) : QWidget(parent), ui(new Ui::FormCalibr)
 {
@@ -200,16 +211,22 @@ void FormCalibr::on_btn_charts_clear_clicked()
     ui->chartSource->update();
 }
 
-void FormCalibr::on_btn_x_start_clicked()
+orvex::calibr::x_view FormCalibr::make_x_view()
 {
-    const double step_pix = ui->spin_x_step_pix->value();
-    const double range = ui->spin_x_range->value();
     orvex::calibr::x_view view;
     view.log = [this](log_icon i, const std::string& t) { log(i, text(t)); };
     view.status = [this](const std::string& t) { ui->lab_status->setText(QString::fromStdString(t)); };
     view.info = [this](const std::string& t) { ui->lab_info_0->setText(QString::fromStdString(t)); };
     view.inverted = [this](bool on) { ui->cb_inverted_x->setChecked(on); };
     view.step_pix = [this] { return ui->spin_x_step_pix->value(); };
+    return view;
+}
+
+void FormCalibr::on_btn_x_start_clicked()
+{
+    const double step_pix = ui->spin_x_step_pix->value();
+    const double range = ui->spin_x_range->value();
+    const orvex::calibr::x_view view = make_x_view();
     const std::filesystem::path folder = application_calibr_folder();
     // The spin values reach the state only when the procedure really starts:
     // a refused second start must not change the range of the running one.

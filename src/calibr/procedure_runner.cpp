@@ -58,6 +58,11 @@ void procedure_runner::stop(const std::string& reason)
 
 void procedure_runner::fail(const std::exception& e)
 {
+    if (const auto* stopped = dynamic_cast<const procedure_stopped*>(&e)) {
+        const std::string reason = stopped->what(); // copied before the task goes
+        stop(reason);
+        return;
+    }
     task_.reset();
     completion_ = nullptr;
     log_(log_icon::failure, e.what());

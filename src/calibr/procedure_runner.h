@@ -16,6 +16,7 @@
 
 #include <functional>
 #include <memory>
+#include <stdexcept>
 #include <string>
 
 namespace orvex::calibr {
@@ -23,6 +24,13 @@ namespace orvex::calibr {
 enum class log_icon { success, failure, step, info };
 
 using log_sink = std::function<void(log_icon, const std::string&)>;
+
+/// Thrown by a procedure that stops itself: the runner logs it as a stop
+/// with this reason ("Подпрограмма остановлена: reason").
+class procedure_stopped : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
 
 class procedure_runner {
 public:

@@ -5,6 +5,7 @@
 #include "calibr/calibration_rig.h"
 #include "calibr/ext_board.h"
 #include "calibr/x_calibration.h"
+#include "calibr/y_calibration.h"
 #include "link/sensor_device.h"
 
 namespace orvex::calibr {
@@ -28,6 +29,12 @@ calibration_rig& rig()
 x_calibration_state& x_state()
 {
     static x_calibration_state state;
+    return state;
+}
+
+y_calibration_state& y_state()
+{
+    static y_calibration_state state;
     return state;
 }
 

@@ -92,6 +92,10 @@ void detect_x_direction(calibration_rig::yield_type& yield, calibration_rig& rig
 {
     s.records.clear();
     view.log(log_icon::step, "Определение настроек калибровки.");
+    // Without a range the search could never move and would wait forever
+    // (the Y tabs allow an X range of 0).
+    if (!(s.range > 0.0))
+        throw std::runtime_error("Слишком маленький диапазон в пикселях (0.0)");
     const double start = rig.position(0);
     rig.target_position = start;
     s.step_pix = view.step_pix();

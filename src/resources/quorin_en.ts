@@ -175,6 +175,30 @@
         <source>Точек со значениями от 1280 пикселей: %1; их ячейки не записаны</source>
         <translation>Points with values of 1280 pixels or more: %1; their cells were not written</translation>
     </message>
+    <message>
+        <source>Сценарий %1 ещё выполняется</source>
+        <translation>Script %1 is still running</translation>
+    </message>
+    <message>
+        <source>Не найден сценарий %1</source>
+        <translation>Script not found: %1</translation>
+    </message>
+    <message>
+        <source>Не удалось запустить командный интерпретатор: %1</source>
+        <translation>Could not start the command interpreter: %1</translation>
+    </message>
+    <message>
+        <source>Выполняется сценарий %1...</source>
+        <translation>Running script %1...</translation>
+    </message>
+    <message>
+        <source>Сценарий %1 завершён</source>
+        <translation>Script %1 finished</translation>
+    </message>
+    <message>
+        <source>Сценарий %1 завершён с кодом %2</source>
+        <translation>Script %1 finished with code %2</translation>
+    </message>
 </context>
 <context>
     <name>FormConvolution</name>
@@ -1894,6 +1918,50 @@ The previous file was kept as
     <message>
         <source>Запись</source>
         <translation>Writing</translation>
+    </message>
+    <message>
+        <source>Поиск средней точки</source>
+        <translation>Searching for the middle point</translation>
+    </message>
+    <message>
+        <source>Средняя точка найдена успешно</source>
+        <translation>Middle point found</translation>
+    </message>
+    <message>
+        <source>Не удалось найти углы</source>
+        <translation>No corners found</translation>
+    </message>
+    <message>
+        <source>Шаг по Y не кратен шагу зубчиков</source>
+        <translation>The Y step does not divide the tooth pitch</translation>
+    </message>
+    <message>
+        <source>Слишком мало шагов в пределах шага зубчиков, должно быть минимум 4</source>
+        <translation>Too few steps within the tooth pitch, at least 4 needed</translation>
+    </message>
+    <message>
+        <source>Обнаружено больше одного угла</source>
+        <translation>More than one corner found</translation>
+    </message>
+    <message>
+        <source>Две новых точки снизу.</source>
+        <translation>Two new points at the bottom.</translation>
+    </message>
+    <message>
+        <source>Калибровка Y успешно завершена</source>
+        <translation>Y calibration completed successfully</translation>
+    </message>
+    <message>
+        <source>Калибровочные данные Y сохранены в файл.</source>
+        <translation>Y calibration data saved to file.</translation>
+    </message>
+    <message>
+        <source>Калибровочные данные Y2 сохранены в файл.</source>
+        <translation>Y2 calibration data saved to file.</translation>
+    </message>
+    <message>
+        <source>Не удалось открыть файл Y2 для записи.</source>
+        <translation>Could not open the Y2 file for writing.</translation>
     </message>
 </context>
 <context>

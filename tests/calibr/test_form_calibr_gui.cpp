@@ -1,9 +1,11 @@
 // The calibration window's wiring: the main window's button connects the
 // board, the poll shows the positions, manual moves, the stop, the table
-// button's refusal, and a short X calibration with its table.
+// button's refusal, a short X calibration with its table, and the Y tab's
+// wiring: a refused corner start, the comb's steps, the table scripts.
 #include "app/program.h"
 #include "app/program_settings.h"
 #include "app/quorin.h"
+#include "calibr/calibration_rig.h"
 #include "calibr/ext_board.h"
 #include "calibr/form_calibr.h"
 #include "calibr/rig_objects.h"
@@ -15,9 +17,11 @@
 
 #include <QCheckBox>
 #include <QDoubleSpinBox>
+#include <QFile>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -123,6 +127,48 @@ TEST(FormCalibrGui, ConnectsPollsMovesStopsAndReports)
                      ->anonymous(1)
                      .curve->points.empty());
     sensor.disconnect();
+
+    form->findChild<QDoubleSpinBox*>(QStringLiteral("spin_corner_step_y"))->setValue(3.0);
+    form->findChild<QPushButton*>(QStringLiteral("btn_corner_start"))->click();
+    ticks(2);
+    EXPECT_TRUE(last_line(log).endsWith(
+        QStringLiteral("Подпрограмма остановлена: Шаг по Y не кратен шагу зубчиков")));
+
+    // The comb: two tines in the profile, added as a group and saved.
+    std::vector<double> profile(1024, -1.0);
+    for (int i = 100; i < 130; ++i)
+        profile[std::size_t(i)] = 400.0;
+    for (int i = 600; i < 630; ++i)
+        profile[std::size_t(i)] = 420.0;
+    orvex::calibr::rig().take_profile(0, profile.data(), profile.size());
+    auto* result = form->findChild<orvex::qt::ChartOrvex*>(QStringLiteral("chartCalibr"));
+    form->findChild<QPushButton*>(QStringLiteral("btn_comb_calculate"))->click();
+    EXPECT_EQ(result->anonymous(1).curve->points.size(), 2u);
+    form->findChild<QPushButton*>(QStringLiteral("btn_comb_add"))->click();
+    form->findChild<QSpinBox*>(QStringLiteral("spin_comb_mid_line"))->setValue(512);
+    form->findChild<QPushButton*>(QStringLiteral("btn_comb_save"))->click();
+    EXPECT_TRUE(last_line(log).endsWith(QStringLiteral("Калибровочные данные Y сохранены в файл.")));
+    QFile saved(QString::fromStdString((exe_dir / "calibr" / "CalibrY.txt").string()));
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    EXPECT_EQ(saved.readAll(), QByteArray("400.000   114.500   0         -10.000   \n"
+                                          "420.000   614.500   0         0.000     \n\n"));
+
+    // The scripts run from the folder "calibr" while the window goes on.
+    {
+        QFile script(QString::fromStdString((exe_dir / "calibr" / "_y_table_save.py").string()));
+        ASSERT_TRUE(script.open(QIODevice::WriteOnly));
+        script.write("#!/bin/sh\necho ran in $(basename \"$PWD\")\n");
+        script.close();
+        script.setPermissions(script.permissions() | QFileDevice::ExeOwner);
+    }
+    form->findChild<QPushButton*>(QStringLiteral("btn_table_y_calculate"))->click();
+    EXPECT_TRUE(last_line(log).endsWith(QStringLiteral("Выполняется сценарий _y_table_save.py...")));
+    for (int i = 0; i < 500 && !last_line(log).endsWith(QStringLiteral("завершён")); ++i)
+        QTest::qWait(20);
+    EXPECT_TRUE(log->item(log->count() - 2)->text().endsWith(QStringLiteral("ran in calibr")));
+    EXPECT_TRUE(last_line(log).endsWith(QStringLiteral("Сценарий _y_table_save.py завершён")));
+    form->findChild<QPushButton*>(QStringLiteral("btn_table_y_view"))->click();
+    EXPECT_TRUE(last_line(log).contains(QStringLiteral("Не найден сценарий")));
 
     orvex::app::device(2).disconnect();
     form->close();

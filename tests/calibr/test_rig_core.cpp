@@ -3,11 +3,13 @@
 #include "calibr/calibration_rig.h"
 #include "calibr/ext_board.h"
 #include "calibr/procedure_runner.h"
+#include "calibr/y_calibration.h"
 #include "fake_board.h"
 #include "link/sensor_commands.h"
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -290,4 +292,31 @@ TEST(ProfileTime, PolledProfilesCountFromTheirMeasurementRequest)
     const auto t = measured_time(engine, later);
     EXPECT_GE(t, before);
     EXPECT_LT(t, later);
+}
+
+TEST_F(rig_fixture, MiddlePointSearchStopsBeforeAMoveBeyondTheYTravel)
+{
+    std::vector<std::string> log;
+    const log_sink sink = [&](log_icon, const std::string& s) { log.push_back(s); };
+    procedure_runner runner(sink, nullptr);
+    peer.set_motor(1, 119500); // Y at 119.5
+    tick();
+    std::vector<double> roof(1024);
+    for (std::size_t i = 0; i < roof.size(); ++i)
+        roof[i] = 300.0 + std::fabs(double(i) - 300.5); // corner far below point 512
+    y_calibration_state ys;
+    x_calibration_state xs;
+    y_view view;
+    view.x.log = sink;
+    runner.start([&](auto& y) { find_middle_point(y, rig, ys, xs, view); });
+    t += ms(250);
+    rig.take_profile(0, roof.data(), roof.size());
+    runner.tick();
+    ASSERT_FALSE(log.empty());
+    EXPECT_EQ(log.back(),
+              "Подпрограмма остановлена: Перемещение актюатора превышает максимально допустимое: 120.5");
+    ASSERT_EQ(ys.corners[0].size(), 1u);
+    EXPECT_NEAR(ys.corners[0][0].y, 300.5, 1e-3);
+    for (const auto& r : peer.requests())
+        EXPECT_NE(r.at(0), k7::ext_board_code::move_first + 1); // never moved Y
 }

@@ -32,7 +32,7 @@ const subcommand subcommands[] = {
     {"latch", "latch the sensor's internal record into a file", k7ctl::run_latch},
     {"errors", "read (and clear) the sensor's error state", k7ctl::run_errors},
     {"rig", "the calibration rig's control board: state, move, set, stop", k7ctl::run_rig},
-    {"calib", "X table from records; ground-truth check on a simulated rig", k7ctl::run_calib},
+    {"calib", "X and Y tables from results; ground-truth checks on a simulated rig", k7ctl::run_calib},
     {"board", "the extension board behind a sensor: info, parameters, commands", k7ctl::run_board},
 };
 

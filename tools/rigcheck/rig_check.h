@@ -53,4 +53,37 @@ struct result {
 
 result run(const options& o);
 
+/// The Y calibration on the simulated rig: the corner procedure on a corner
+/// piece or the teeth procedure on teeth, then the Y table (in-process, or
+/// through a table script when `script` is set: the script must write
+/// TableY.txt beside CalibrY.txt in `folder`), compared cell by cell with the
+/// simulator's exact lateral position.
+struct y_options {
+    std::string sensor_address, board_address, search_address; // 127.x.x.x, free
+    std::string serial_prefix = "Y";
+    bool teeth = false; // the teeth procedure instead of the corner one
+    std::string scene;  // the target; empty: corner, or teeth for the teeth procedure
+    double range_x = 10.0, step_x = 5.0;
+    double range_y = 8.0, step_y = 2.0; // corner
+    double pitch = 10.0, height = 2.0;  // scene keys; step_y is also the teeth procedure's
+    double speed = 50.0;
+    double noise = 0.0;
+    double start_y = 3.0; // mm the Y actuator stands at first, so the middle-point search has work
+    std::filesystem::path folder;
+    std::filesystem::path script; // empty: the table is built in-process
+    std::function<void(const std::string&)> progress;
+};
+
+struct y_result {
+    bool ok = false;
+    std::string error;
+    std::vector<std::string> log;
+    std::size_t groups = 0, entries = 0;
+    std::size_t cells = 0;
+    double max_error = 0.0, rms_error = 0.0; // mm
+    double wall_seconds = 0.0;
+};
+
+y_result run_y(const y_options& o);
+
 } // namespace orvex::rigcheck

@@ -1,0 +1,16 @@
+#!/usr/bin/env python3
+# Builds TableY_2.txt from CalibrY_2.txt (the second sensor's Y calibration) with
+# k7ctl, which lies beside the program one folder up. The table math is the
+# program's own; this script only names the files.
+import os
+import subprocess
+import sys
+
+here = os.path.dirname(os.path.abspath(__file__))
+k7ctl = os.path.join(os.path.dirname(here), "k7ctl.exe" if os.name == "nt" else "k7ctl")
+if not os.path.exists(k7ctl):
+    print("k7ctl not found: " + k7ctl)
+    sys.exit(2)
+sys.exit(subprocess.call([k7ctl, "calib", "ytable",
+                          "--in", os.path.join(here, "CalibrY_2.txt"),
+                          "--out", os.path.join(here, "TableY_2.txt")]))
