@@ -16,9 +16,11 @@ endif()
 
 install(TARGETS quorin k7sim k7ctl RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES ${CMAKE_BINARY_DIR}/bin/quorin_en.qm DESTINATION ${ORVEX_INSTALL_SHAREDIR})
-# The folder is installed even while it holds no script yet: the program copies
-# its files into the user's "calibr" folder when it cannot write its own.
+# The program copies these into the user's "calibr" folder when it cannot
+# write its own; the calibration window runs the scripts directly, so they
+# keep their execute bits.
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/src/calibr/scripts/ DESTINATION ${ORVEX_INSTALL_SHAREDIR}/calibr
+  FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE
   FILES_MATCHING PATTERN "*.py" PATTERN "*.txt")
 install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION ${ORVEX_INSTALL_DOCDIR})
 
