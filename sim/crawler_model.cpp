@@ -82,8 +82,10 @@ std::array<std::uint8_t, 57> crawler_model::live_reply(clock::time_point now)
     std::uint8_t* r = &d[1];
     const double along = position_mm_;
     const double travelled = along - encoder_origin_mm_;
-    // The pipe's wall comes closer and goes away as the crawler drives.
-    const unsigned wall = unsigned(25000 + 20000 * std::sin(along / 50.0));
+    // The pipe's wall comes closer and goes away as the crawler drives, and
+    // trembles a little while it stands.
+    const double t = std::chrono::duration<double>(now.time_since_epoch()).count();
+    const unsigned wall = unsigned(25000 + 20000 * std::sin(along / 50.0) + 150 * std::sin(t * 7.0));
     put_block(&r[0], wall, 50000 - wall);
     put_block(&r[16], 50000 - wall, wall);
     put_block(&r[32], unsigned(40724 + 2900 * std::sin(along / 30.0)), 42177);

@@ -31,6 +31,8 @@ const subcommand subcommands[] = {
     {"errors", "read (and clear) the sensor's error state", k7ctl::run_errors},
     {"rig", "the calibration rig's control board: state, move, set, stop", k7ctl::run_rig},
     {"calib", "X table from records; ground-truth check on a simulated rig", k7ctl::run_calib},
+    {"crawler", "pipe crawler: state, start, live, memory read; decode and images of a memory image",
+     k7ctl::run_crawler},
 };
 
 void print_usage(std::FILE* to)
