@@ -138,6 +138,7 @@ bool CrawlerDevice::reset_encoders()
 void CrawlerDevice::set_motors(std::uint8_t enable_1, std::uint16_t pulse_1, std::uint8_t enable_2,
                                std::uint16_t pulse_2)
 {
+    std::lock_guard<std::mutex> lock(command_mutex_);
     motor_1_enable_ = enable_1;
     motor_1_pulse_ = pulse_1;
     motor_2_enable_ = enable_2;
@@ -149,6 +150,7 @@ void CrawlerDevice::set_motors_once(std::uint8_t enable_1, std::uint16_t pulse_1
                                     std::uint16_t pulse_2)
 {
     set_motors(enable_1, pulse_1, enable_2, pulse_2);
+    std::lock_guard<std::mutex> lock(command_mutex_);
     motors_once_ = true;
 }
 

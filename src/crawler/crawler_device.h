@@ -104,7 +104,9 @@ public:
     // Memory and frame reads, run by the worker.
     /// Starts reading the whole memory (block 0 first). False when a read of
     /// the memory or of a frame already runs. `on_change`, when given, is
-    /// called on the worker thread at each progress step and at the end.
+    /// called on the worker thread at each progress step and at the end; it
+    /// must not start reads itself (the worker holds its lock), and a GUI
+    /// hands the state on to its own thread or polls memory_read_state().
     bool read_memory(observer on_change = {});
     task_state memory_read_state() const;
     /// Repeated line requests of the last memory read.
