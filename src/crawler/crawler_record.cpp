@@ -113,38 +113,53 @@ PhysEntry physical(const RawEntry& raw)
     return p;
 }
 
-LogHeader read_log_header(const std::uint8_t* memory, std::size_t size)
+LogHeader read_log_header_at(const std::uint8_t* log, std::size_t size)
 {
     LogHeader h;
-    if (size < log_offset + record_size)
+    if (size < record_size)
         return h;
-    const std::uint8_t* p = memory + log_offset;
-    h.count = bytes::get_be32(p) >> 4;
-    h.counter_a = p[4];
-    h.counter_b = p[5];
+    h.count = bytes::get_be32(log) >> 4;
+    h.counter_a = log[4];
+    h.counter_b = log[5];
     // The difference is taken as a signed figure: a second counter behind
     // the first is no excess.
     const int difference = int(h.counter_b) - int(h.counter_a);
     h.valid = h.count <= max_record_count && difference <= int(max_counter_difference) &&
-              log_offset + record_size * (std::uint64_t(h.count) + 1) <= size;
+              record_size * (std::uint64_t(h.count) + 1) <= size;
     return h;
 }
 
-bool decode_log(const std::uint8_t* memory, std::size_t size, std::vector<RawEntry>& raw,
-                std::vector<PhysEntry>& phys)
+bool decode_log_at(const std::uint8_t* log, std::size_t size, std::vector<RawEntry>& raw,
+                   std::vector<PhysEntry>& phys)
 {
     raw.clear();
     phys.clear();
-    const LogHeader h = read_log_header(memory, size);
+    const LogHeader h = read_log_header_at(log, size);
     if (!h.valid)
         return false;
     raw.resize(h.count);
     phys.resize(h.count);
     for (std::uint32_t i = 1; i <= h.count; ++i) {
-        raw[i - 1] = decode_raw(memory + log_offset + record_size * i);
+        raw[i - 1] = decode_raw(log + record_size * i);
         phys[i - 1] = physical(raw[i - 1]);
     }
     return true;
+}
+
+LogHeader read_log_header(const std::uint8_t* memory, std::size_t size)
+{
+    return size < log_offset ? LogHeader{} : read_log_header_at(memory + log_offset, size - log_offset);
+}
+
+bool decode_log(const std::uint8_t* memory, std::size_t size, std::vector<RawEntry>& raw,
+                std::vector<PhysEntry>& phys)
+{
+    if (size < log_offset) {
+        raw.clear();
+        phys.clear();
+        return false;
+    }
+    return decode_log_at(memory + log_offset, size - log_offset, raw, phys);
 }
 
 } // namespace orvex::crawler

@@ -99,4 +99,10 @@ LogHeader read_log_header(const std::uint8_t* memory, std::size_t size);
 bool decode_log(const std::uint8_t* memory, std::size_t size, std::vector<RawEntry>& raw,
                 std::vector<PhysEntry>& phys);
 
+/// The same for the log alone: `log` is the memory from log_offset on,
+/// `size` bytes of it.
+LogHeader read_log_header_at(const std::uint8_t* log, std::size_t size);
+bool decode_log_at(const std::uint8_t* log, std::size_t size, std::vector<RawEntry>& raw,
+                   std::vector<PhysEntry>& phys);
+
 } // namespace orvex::crawler
