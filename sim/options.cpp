@@ -134,10 +134,10 @@ sensor_config parse_sensor_text(const std::string& text)
     }
 
     bool seen[24] = {};
-    static const char* const keys[] = {"serial", "fw",     "type",    "family", "board", "kind",
-                                       "ident",  "shift",  "outline", "key",    "scene", "distance",
-                                       "pitch",  "height", "tilt",    "rig",    "speed", "stall",
-                                       "travel", "coef",   "noise",   nullptr};
+    static const char* const keys[] = {"serial", "fw",     "type",    "family",  "board",   "kind",
+                                       "ident",  "shift",  "outline", "key",     "scene",   "distance",
+                                       "pitch",  "height", "tilt",    "rig",     "speed",   "stall",
+                                       "travel", "coef",   "noise",   "records", "measure", nullptr};
     for (std::size_t i = 1; i < parts.size(); ++i) {
         const auto& kv = parts[i];
         const auto eq = kv.find('=');
@@ -149,9 +149,11 @@ sensor_config parse_sensor_text(const std::string& text)
             if (k == keys[j])
                 idx = j;
         if (idx < 0)
-            fail(text, "unknown key \"" + k +
-                           "\" (known: serial, fw, type, family, board, kind, ident, shift, outline, key, "
-                           "scene, distance, pitch, height, tilt, rig, speed, stall, travel, coef, noise)");
+            fail(text,
+                 "unknown key \"" + k +
+                     "\" (known: serial, fw, type, family, board, kind, ident, shift, outline, key, "
+                     "scene, distance, pitch, height, tilt, rig, speed, stall, travel, coef, noise, records, "
+                     "measure)");
         if (seen[idx])
             fail(text, "key \"" + k + "\" given twice");
         seen[idx] = true;
@@ -240,6 +242,16 @@ sensor_config parse_sensor_text(const std::string& text)
                     fail(text, "coef value \"" + f[j] + "\" is not a non-zero number up to 1e7");
             c.rig.steps = {d[0], d[1], d[2]};
             c.rig.counts = {d[3], d[4], d[5]};
+        } else if (k == "records") {
+            std::uint64_t n = 0;
+            if (!parse_uint(v, 10, crawler_model::max_records, n))
+                fail(text, "records must be 0..393116, got \"" + v + "\"");
+            c.crawler.records = static_cast<unsigned>(n);
+        } else if (k == "measure") {
+            double d = 0.0;
+            if (!parse_double(v, d) || d < 0.0 || d > 3600.0)
+                fail(text, "measure must be 0..3600 seconds, got \"" + v + "\"");
+            c.crawler.measure_s = d;
         } else if (k == "noise") {
             double d = 0.0;
             if (!parse_double(v, d) || d < 0.0 || d > 100.0)
@@ -320,6 +332,9 @@ std::string usage_text()
            "  stall=0                channel 1..3 whose motor never turns (0: none)\n"
            "  travel=500             the channels move within +-travel millimetres\n"
            "  coef=1000:1000:1000:-5000:-5000:-5000   motor steps, then encoder counts per mm\n"
+           "Crawler keys (a device with board=80 is also a pipe crawler at its address):\n"
+           "  records=1000           records in the crawler's measurement log, 0..393116\n"
+           "  measure=2              seconds a started measurement runs after its delay\n"
            "With --state-dir an existing flash image wins over serial, ident, shift and outline:\n"
            "they only seed the identification record of a new device.\n"
            "\n"

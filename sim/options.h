@@ -6,6 +6,7 @@
 // simulator never listens or answers outside the loopback network.
 #pragma once
 
+#include "crawler_model.h"
 #include "motor_board.h"
 #include "scene.h"
 #include "simulator.h"
@@ -51,6 +52,7 @@ struct sensor_config {
     // across).
     rig_config rig; // keys speed, stall, travel, coef
     std::vector<std::string> rig_targets;
+    crawler_config crawler; // a crawler (board code 80): keys records, measure
 };
 
 /// Throws std::invalid_argument with a message naming the offending part.

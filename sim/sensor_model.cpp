@@ -51,6 +51,7 @@ sensor_model::sensor_model(sensor_config cfg)
     install_diag_handlers();
     install_scene_handlers();
     install_board_handlers();
+    install_crawler_handlers();
     head_.set_line_noise(cfg_.noise, cfg_.address_value);
 }
 

@@ -14,6 +14,7 @@
 // bytes 32..157 are read from it on every request.
 #pragma once
 
+#include "crawler_model.h"
 #include "device_model.h"
 #include "ext_board_sim.h"
 #include "measuring_head.h"
@@ -96,6 +97,9 @@ public:
     /// Target distance offset at which the line of `row` stands on `column`.
     double offset_for_column(int row, double column) const;
     double lateral_at(double row, double column) const;
+    /// The crawler of a device with board code 80 (null otherwise); its
+    /// memory and records never change, so they are read without the lock.
+    const crawler_model* crawler() const { return crawler_.get(); }
     std::uint32_t profile_counter() const;
     std::uint64_t lines_sent() const;
 
@@ -115,6 +119,7 @@ private:
     void install_diag_handlers();
     void install_scene_handlers();
     void install_board_handlers();
+    void install_crawler_handlers();
     int profile_shift() const; // fractional bits p of the identification record in flash
     bool admit();              // counts the request against the silence switches
     void append_log(const request& rq);
@@ -152,6 +157,7 @@ private:
     mutable measuring_head head_;
     std::unique_ptr<motor_board> board_;
     std::unique_ptr<ext_board_sim> xboard_; // the other board types
+    std::unique_ptr<crawler_model> crawler_;
 };
 
 } // namespace orvex::sim

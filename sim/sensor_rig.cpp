@@ -26,6 +26,17 @@ void sensor_model::install_board_handlers()
            [this](const request& rq, reply_list& out) { board_->serve(rq, motor_board::clock::now(), out); });
 }
 
+void sensor_model::install_crawler_handlers()
+{
+    if (cfg_.board != 0x80)
+        return;
+    crawler_ = std::make_unique<crawler_model>(cfg_.crawler, crawler_model::clock::now());
+    for (std::uint8_t code : {0xA4, 0xA6, 0xA8, 0xA9, 0x2F})
+        on(code, [this](const request& rq, reply_list& out) {
+            crawler_->serve(rq, crawler_model::clock::now(), out);
+        });
+}
+
 namespace {
 void check_channel(int channel)
 {

@@ -133,4 +133,26 @@ std::uint64_t simulator::lines_sent(std::size_t i) const
     return core_->model(i).lines_sent();
 }
 
+namespace {
+const crawler_model& crawler_of(const sensor_model& m)
+{
+    if (m.crawler() == nullptr)
+        throw std::logic_error("the device is no crawler");
+    return *m.crawler();
+}
+} // namespace
+
+unsigned simulator::crawler_records(std::size_t i) const
+{
+    return crawler_of(core_->model(i)).record_count();
+}
+
+std::vector<std::uint8_t> simulator::crawler_memory(std::size_t i, std::uint32_t offset, std::size_t n) const
+{
+    const auto& mem = crawler_of(core_->model(i)).memory();
+    if (offset > mem.size() || n > mem.size() - offset)
+        throw std::out_of_range("outside the crawler's memory");
+    return std::vector<std::uint8_t>(mem.begin() + offset, mem.begin() + offset + std::ptrdiff_t(n));
+}
+
 } // namespace orvex::sim

@@ -122,6 +122,10 @@ public:
     std::uint32_t profile_counter(std::size_t i) const;
     /// Image lines (frames and image stream) sent so far.
     std::uint64_t lines_sent(std::size_t i) const;
+    /// The crawler of device i (board=80): records in its log and n bytes of
+    /// its memory from `offset`. std::logic_error for a device without one.
+    unsigned crawler_records(std::size_t i) const;
+    std::vector<std::uint8_t> crawler_memory(std::size_t i, std::uint32_t offset, std::size_t n) const;
 
 private:
     std::unique_ptr<simulator_core> core_;

@@ -89,5 +89,6 @@ int run_errors(const QStringList& args);
 int run_rig(const QStringList& args);
 int run_calib(const QStringList& args);
 int run_board(const QStringList& args);
+int run_crawler(const QStringList& args);
 
 } // namespace k7ctl

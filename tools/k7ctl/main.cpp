@@ -34,6 +34,9 @@ const subcommand subcommands[] = {
     {"rig", "the calibration rig's control board: state, move, set, stop", k7ctl::run_rig},
     {"calib", "X and Y tables from results; ground-truth checks on a simulated rig", k7ctl::run_calib},
     {"board", "the extension board behind a sensor: info, parameters, commands", k7ctl::run_board},
+    {"calib", "X table from records; ground-truth check on a simulated rig", k7ctl::run_calib},
+    {"crawler", "pipe crawler: state, start, live, memory read; decode and images of a memory image",
+     k7ctl::run_crawler},
 };
 
 void print_usage(std::FILE* to)
