@@ -78,6 +78,12 @@ FormImage::FormImage(QWidget* parent)
     connect(&hub, &orvex::ProgramEvents::image_received, this, &FormImage::image_received);
     connect(&hub, &orvex::ProgramEvents::sensor_settings_changed, this, &FormImage::sensor_settings_changed);
     connect(&hub, &orvex::ProgramEvents::sensor_connected, this, &FormImage::sensor_connected);
+    // A sensor that stops answering is not stepped any more, so no failed
+    // frame would ever be announced: say it when the sensor is lost.
+    connect(&hub, &orvex::ProgramEvents::sensor_answering, this, [this](bool answering) {
+        if (!answering && !ui->radio_acquire_off->isChecked())
+            setWindowTitle(tr("***Не удалось получить изображение! ***"));
+    });
     relayout();
 }
 

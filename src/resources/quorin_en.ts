@@ -1286,10 +1286,6 @@ Encoder: the divider and the counting directions are kept in the sensor&apos;s s
 %1</translation>
     </message>
     <message>
-        <source>Потери:</source>
-        <translation>Losses:</translation>
-    </message>
-    <message>
         <source>Потерянные профили (по счётчику в слове 1 заголовка) | отброшенные датаграммы неверной длины</source>
         <translation>Lost profiles (from the counter in header word 1) | dropped datagrams of a wrong length</translation>
     </message>
