@@ -283,8 +283,9 @@ void CrawlerDevice::measurement_step(clock::time_point now)
             measure_start_ = now;
             last_state_poll_ = now;
             measure_read_started_ = false;
-            state_ = int(measure_state::measuring);
+            // The status first: whoever sees the new state reads its text.
             set_status("Начало измерений");
+            state_ = int(measure_state::measuring);
         }
         break;
     case measure_state::measuring: {
