@@ -1,5 +1,6 @@
 #include "calibr/x_table.h"
 
+#include "calibr/atomic_write.h"
 #include "profiles/calibration_tables.h"
 
 #include <algorithm>
@@ -112,27 +113,11 @@ x_table make_x_table_file(const std::filesystem::path& in_file, const std::files
         return t;
     if (phase)
         phase("Запись");
-    std::error_code ec;
-    if (out_file.has_parent_path())
-        std::filesystem::create_directories(out_file.parent_path(), ec);
-    const std::filesystem::path tmp = out_file.string() + ".tmp";
-    {
-        std::ofstream out(tmp, std::ios::out | std::ios::trunc);
-        if (out)
-            write_x_table(out, t);
-        out.flush();
-        if (!out) {
-            std::filesystem::remove(tmp, ec);
-            t.ok = false;
-            t.error = "Не удалось записать файл " + out_file.string();
-            return t;
-        }
-    }
-    std::filesystem::rename(tmp, out_file, ec);
-    if (ec) {
-        std::filesystem::remove(tmp, ec);
+    const std::string failure =
+        write_file_atomically(out_file, [&](std::ostream& out) { write_x_table(out, t); });
+    if (!failure.empty()) {
         t.ok = false;
-        t.error = "Не удалось записать файл " + out_file.string();
+        t.error = failure;
     }
     return t;
 }
