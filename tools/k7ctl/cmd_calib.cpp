@@ -17,6 +17,18 @@
 namespace k7ctl {
 namespace {
 
+// The simulated sensor, control board and search socket of a ground-truth
+// check on the loopback /24 given as --block.
+template <class Options>
+void set_rig_addresses(Options& c, const QString& block)
+{
+    if (!block.startsWith(QLatin1String("127.")) || block.count(QLatin1Char('.')) != 2)
+        usage_error(QStringLiteral("--block must be 127.A.B"));
+    c.sensor_address = block.toStdString() + ".2";
+    c.board_address = block.toStdString() + ".20";
+    c.search_address = block.toStdString() + ".254";
+}
+
 int run_xtable(const QStringList& args)
 {
     options o(QStringLiteral("k7ctl calib xtable [--in CalibrX.txt] [--out TableX.txt]"),
@@ -150,12 +162,7 @@ int run_xcheck(const QStringList& args)
     c.step_pix = o.real(QStringLiteral("step-pix"), 0.2, 0.05, 10.0);
     c.speed = o.real(QStringLiteral("speed"), 50.0, 0.1, 10000.0);
     c.folder = o.value(QStringLiteral("folder")).toStdString();
-    const QString block = o.value(QStringLiteral("block"));
-    if (!block.startsWith(QLatin1String("127.")) || block.count(QLatin1Char('.')) != 2)
-        usage_error(QStringLiteral("--block must be 127.A.B"));
-    c.sensor_address = block.toStdString() + ".2";
-    c.board_address = block.toStdString() + ".20";
-    c.search_address = block.toStdString() + ".254";
+    set_rig_addresses(c, o.value(QStringLiteral("block")));
     const bool json = o.is_set(QStringLiteral("json"));
     if (!json)
         c.progress = [](const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); };
@@ -232,12 +239,7 @@ int run_ycheck(const QStringList& args)
     c.pitch = o.real(QStringLiteral("pitch"), 10.0, 1.0, 100.0);
     c.noise = o.real(QStringLiteral("noise"), 0.0, 0.0, 100.0);
     c.folder = o.value(QStringLiteral("folder")).toStdString();
-    const QString block = o.value(QStringLiteral("block"));
-    if (!block.startsWith(QLatin1String("127.")) || block.count(QLatin1Char('.')) != 2)
-        usage_error(QStringLiteral("--block must be 127.A.B"));
-    c.sensor_address = block.toStdString() + ".2";
-    c.board_address = block.toStdString() + ".20";
-    c.search_address = block.toStdString() + ".254";
+    set_rig_addresses(c, o.value(QStringLiteral("block")));
     const bool json = o.is_set(QStringLiteral("json"));
     if (!json)
         c.progress = [](const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); };
