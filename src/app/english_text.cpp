@@ -45,6 +45,18 @@ const entry patterns[] = {
     {"В столбцах полос (каждый 16-й столбец) таблиц нет ни одной точки с данными; диапазон не записан",
      "The band columns (every 16th column) of the tables hold no point with data; the range was not written"},
     {"Все точки линии вне диапазона", "All points of the line are out of range"},
+    // The crawler's status and action lines.
+    {"Начало измерений", "Measurement starting"},
+    {"Ожидание окончания измерений. Нет связи. Прошло %1 сек. ",
+     "Waiting for the measurement to end. No connection. %1 s elapsed. "},
+    {"Ожидание окончания измерений. Прошло %1 сек. ", "Waiting for the measurement to end. %1 s elapsed. "},
+    {"Чтение результатов измерений", "Reading the measurement results"},
+    {"Обработка данных", "Processing the data"},
+    {"Измерение завершено. Прошло %1 сек. ", "Measurement finished. %1 s elapsed. "},
+    {"Ошибка чтения результатов. Прошло %1 сек. ", "Error reading the results. %1 s elapsed. "},
+    {"Чтение кадра %1 из %2", "Reading frame %1 of %2"},
+    {"Повторных передач: %1;  Измерений: %2", "Repeated transfers: %1;  Measurements: %2"},
+    {"Повторных передач: %1", "Repeated transfers: %1"},
     // Parts put into the patterns above.
     {"Чтение", "Reading"},
     {"Запись", "Writing"},

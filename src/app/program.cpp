@@ -8,6 +8,7 @@
 #include "app/quorin.h"
 #include "calibr/form_calibr.h"
 #include "calibr/rig_objects.h"
+#include "crawler/crawler_device.h"
 #include "diag/form_debug.h"
 #include "diag/form_laser_tuning.h"
 #include "diag/page_debug.h"
@@ -78,6 +79,13 @@ k7::sensor_device& device(int index)
 {
     static k7::sensor_device* devices = new k7::sensor_device[3]; // for the whole run
     return devices[index];
+}
+
+crawler::CrawlerDevice& crawler_device()
+{
+    // A function-local object, so that leaving main() joins its worker.
+    static crawler::CrawlerDevice crawler;
+    return crawler;
 }
 
 k7::decoded_range& decoded_range()

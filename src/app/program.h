@@ -38,6 +38,9 @@ namespace orvex {
 namespace k7 {
 class sensor_device;
 }
+namespace crawler {
+class CrawlerDevice;
+}
 
 class ProgramSettings;
 class ProgramEvents;
@@ -59,6 +62,11 @@ const platform::flash_access_key& flash_key();
 /// The three devices: 0 first channel, 1 second channel, 2 the calibration
 /// rig's control board.
 k7::sensor_device& device(int index);
+
+/// The pipe crawler, created when a crawler panel first asks for it (its
+/// memory image takes 64 MiB) and kept for the rest of the run; its worker
+/// thread is joined when the program ends.
+crawler::CrawlerDevice& crawler_device();
 
 /// The first channel's working range, decoded from the range block read at
 /// its connection (known = false until a valid block was read; a block that

@@ -192,8 +192,15 @@ CrawlerDevice::poll_result CrawlerDevice::live_poll(std::uint8_t flag, clock::ti
             motors_once_ = true;
         clear_after_reply_ = false;
         poll_phase_ = 0;
+        r.lost = true;
     }
     return r;
+}
+
+bool CrawlerDevice::motor_command_pending() const
+{
+    std::lock_guard<std::mutex> lock(command_mutex_);
+    return motors_once_ || clear_after_reply_;
 }
 
 bool CrawlerDevice::read_memory(observer on_change)

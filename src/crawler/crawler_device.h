@@ -94,8 +94,12 @@ public:
     struct poll_result {
         bool record = false;
         bool answered = false;
+        bool lost = false; // the reply did not come in time; the next call asks again
     };
     poll_result live_poll(std::uint8_t flag, clock::time_point now = clock::now());
+    /// A one-shot motor command waits for the poll that carries it (or for
+    /// its reply); the caller keeps polling until it is through.
+    bool motor_command_pending() const;
     const RawEntry& live_raw() const { return live_raw_; }
     const PhysEntry& live_phys() const { return live_phys_; }
     /// Live records per second, recomputed at most once per second.

@@ -525,11 +525,11 @@
     </message>
     <message>
         <source>Настройки записаны в ПЗУ датчика</source>
-        <translation>Settings written to the sensor's flash</translation>
+        <translation>Settings written to the sensor&apos;s flash</translation>
     </message>
     <message>
         <source>Не удалось записать настройки в ПЗУ датчика</source>
-        <translation>Could not write the settings to the sensor's flash</translation>
+        <translation>Could not write the settings to the sensor&apos;s flash</translation>
     </message>
 </context>
 <context>
@@ -1855,6 +1855,273 @@ The previous file was kept as
     <message>
         <source>Сварочный</source>
         <translation>Welding</translation>
+    </message>
+    <message>
+        <source>Кроулер</source>
+        <translation>Crawler</translation>
+    </message>
+</context>
+<context>
+    <name>form_xfn_crawler</name>
+    <message>
+        <source>Датчики</source>
+        <translation>Sensors</translation>
+    </message>
+    <message>
+        <source>Опрос</source>
+        <translation>Poll</translation>
+    </message>
+    <message>
+        <source>Разностный</source>
+        <translation>Difference</translation>
+    </message>
+    <message>
+        <source>Сырые</source>
+        <translation>Raw</translation>
+    </message>
+    <message>
+        <source>Физические</source>
+        <translation>Physical</translation>
+    </message>
+    <message>
+        <source>Энкодер 1:</source>
+        <translation>Encoder 1:</translation>
+    </message>
+    <message>
+        <source>Энкодер 2:</source>
+        <translation>Encoder 2:</translation>
+    </message>
+    <message>
+        <source>КМ9 0.0:</source>
+        <translation>KM9 0.0:</translation>
+    </message>
+    <message>
+        <source>КМ9 0.1:</source>
+        <translation>KM9 0.1:</translation>
+    </message>
+    <message>
+        <source>КМ9 1.0:</source>
+        <translation>KM9 1.0:</translation>
+    </message>
+    <message>
+        <source>КМ9 1.1:</source>
+        <translation>KM9 1.1:</translation>
+    </message>
+    <message>
+        <source>KMRR 1:</source>
+        <translation>KMRR 1:</translation>
+    </message>
+    <message>
+        <source>KMRR 2:</source>
+        <translation>KMRR 2:</translation>
+    </message>
+    <message>
+        <source>Диаметр 1:</source>
+        <translation>Diameter 1:</translation>
+    </message>
+    <message>
+        <source>Диаметр 2:</source>
+        <translation>Diameter 2:</translation>
+    </message>
+    <message>
+        <source>Записей/с:</source>
+        <translation>Records/s:</translation>
+    </message>
+    <message>
+        <source>Настройки</source>
+        <translation>Settings</translation>
+    </message>
+    <message>
+        <source>Прочитать</source>
+        <translation>Read</translation>
+    </message>
+    <message>
+        <source>Записать</source>
+        <translation>Write</translation>
+    </message>
+    <message>
+        <source>Из ПЗУ</source>
+        <translation>From flash</translation>
+    </message>
+    <message>
+        <source>В ПЗУ</source>
+        <translation>To flash</translation>
+    </message>
+    <message>
+        <source>Из файла</source>
+        <translation>From file</translation>
+    </message>
+    <message>
+        <source>В файл</source>
+        <translation>To file</translation>
+    </message>
+    <message>
+        <source>Двигатели</source>
+        <translation>Motors</translation>
+    </message>
+    <message>
+        <source>Двигатель 1, мкс:</source>
+        <translation>Motor 1, µs:</translation>
+    </message>
+    <message>
+        <source>Двигатель 2, мкс:</source>
+        <translation>Motor 2, µs:</translation>
+    </message>
+    <message>
+        <source>Камера и подсветка</source>
+        <translation>Camera and lighting</translation>
+    </message>
+    <message>
+        <source>Шаг картинки:</source>
+        <translation>Image step:</translation>
+    </message>
+    <message>
+        <source>Множитель:</source>
+        <translation>Multiplier:</translation>
+    </message>
+    <message>
+        <source>Яркость 1:</source>
+        <translation>Brightness 1:</translation>
+    </message>
+    <message>
+        <source>Яркость 2:</source>
+        <translation>Brightness 2:</translation>
+    </message>
+    <message>
+        <source>Яркость 3:</source>
+        <translation>Brightness 3:</translation>
+    </message>
+    <message>
+        <source>Яркость 4:</source>
+        <translation>Brightness 4:</translation>
+    </message>
+    <message>
+        <source>Яркость 5:</source>
+        <translation>Brightness 5:</translation>
+    </message>
+    <message>
+        <source>Яркость 6:</source>
+        <translation>Brightness 6:</translation>
+    </message>
+    <message>
+        <source>Измерение</source>
+        <translation>Measurement</translation>
+    </message>
+    <message>
+        <source> сек</source>
+        <translation> s</translation>
+    </message>
+    <message>
+        <source>Отложенный старт</source>
+        <translation>Delayed start</translation>
+    </message>
+    <message>
+        <source>Сброс энкодеров</source>
+        <translation>Reset encoders</translation>
+    </message>
+    <message>
+        <source>Состояние</source>
+        <translation>State</translation>
+    </message>
+    <message>
+        <source>Тест</source>
+        <translation>Test</translation>
+    </message>
+    <message>
+        <source>Команда 0</source>
+        <translation>Command 0</translation>
+    </message>
+    <message>
+        <source>Команда 1</source>
+        <translation>Command 1</translation>
+    </message>
+    <message>
+        <source>Команда 2</source>
+        <translation>Command 2</translation>
+    </message>
+    <message>
+        <source>Команда 3</source>
+        <translation>Command 3</translation>
+    </message>
+    <message>
+        <source>Память</source>
+        <translation>Memory</translation>
+    </message>
+    <message>
+        <source>Прочитать память</source>
+        <translation>Read memory</translation>
+    </message>
+    <message>
+        <source>Измерения в файл</source>
+        <translation>Measurements to file</translation>
+    </message>
+    <message>
+        <source>В файлы</source>
+        <translation>To files</translation>
+    </message>
+    <message>
+        <source>KMRR в файл</source>
+        <translation>KMRR to file</translation>
+    </message>
+    <message>
+        <source>Кадр</source>
+        <translation>Frame</translation>
+    </message>
+    <message>
+        <source>Читать</source>
+        <translation>Read</translation>
+    </message>
+    <message>
+        <source>Не удалось открыть каналы кроулера: %1</source>
+        <translation>Could not open the crawler links: %1</translation>
+    </message>
+    <message>
+        <source>Дополнительный канал %1 не открыт: %2</source>
+        <translation>The further link %1 is not open: %2</translation>
+    </message>
+    <message>
+        <source>%1 of %2</source>
+        <translation>%1 of %2</translation>
+    </message>
+    <message>
+        <source>Заголовок памяти вне допустимых пределов: измерений нет</source>
+        <translation>The memory header is out of range: no measurements</translation>
+    </message>
+    <message>
+        <source>File open error</source>
+        <translation>File open error</translation>
+    </message>
+    <message>
+        <source>Unable to open file </source>
+        <translation>Unable to open file </translation>
+    </message>
+    <message>
+        <source>Измерений в data.txt: %1</source>
+        <translation>Measurements in data.txt: %1</translation>
+    </message>
+    <message>
+        <source>Кадры записаны в %1</source>
+        <translation>Frames written to %1</translation>
+    </message>
+    <message>
+        <source>Адрес: %1; связь: %2; занят: %3; записей/с: %4; дополнительный канал: %5</source>
+        <translation>Address: %1; connection: %2; busy: %3; records/s: %4; further link: %5</translation>
+    </message>
+    <message>
+        <source>есть</source>
+        <translation>yes</translation>
+    </message>
+    <message>
+        <source>нет</source>
+        <translation>no</translation>
+    </message>
+    <message>
+        <source>открыт</source>
+        <translation>open</translation>
+    </message>
+    <message>
+        <source>закрыт</source>
+        <translation>closed</translation>
     </message>
 </context>
 <context>

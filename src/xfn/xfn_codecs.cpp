@@ -265,4 +265,28 @@ weld_params decode_weld_params(const param_area& a)
     return p;
 }
 
+void encode_crawler_block(const crawler_block& s, ext_block& b)
+{
+    for (std::size_t i = 0; i < 5; ++i) {
+        put_be16(b.data() + 4 * i, s.motor_1_pulse_us[i]);
+        put_be16(b.data() + 4 * i + 2, s.motor_2_pulse_us[i]);
+    }
+    put_be16(b.data() + 20, s.image_encoder_step);
+    put_be16(b.data() + 24, s.led_multiplier);
+    std::copy(s.led.begin(), s.led.end(), b.begin() + 26);
+}
+
+crawler_block decode_crawler_block(const ext_block& b)
+{
+    crawler_block s;
+    for (std::size_t i = 0; i < 5; ++i) {
+        s.motor_1_pulse_us[i] = get_be16(b.data() + 4 * i);
+        s.motor_2_pulse_us[i] = get_be16(b.data() + 4 * i + 2);
+    }
+    s.image_encoder_step = get_be16(b.data() + 20);
+    s.led_multiplier = get_be16(b.data() + 24);
+    std::copy_n(b.begin() + 26, 6, s.led.begin());
+    return s;
+}
+
 } // namespace orvex::xfn

@@ -136,4 +136,20 @@ struct weld_params {
 param_area encode_weld_params(const weld_params& p);
 weld_params decode_weld_params(const param_area& a);
 
+// --- pipe crawler (0x80) ---
+/// The crawler's block: the motor pulse widths (microseconds) of the five
+/// motor buttons for motors 1 and 2, interleaved (motor 1 pulse 0, motor 2
+/// pulse 0, motor 1 pulse 1, ...) in bytes 0-19; the image encoder step in
+/// 20-21; bytes 22-23 are not the panel's and keep what they held; the LED
+/// multiplier in 24-25; LED brightnesses 1..6 in bytes 26-31.
+struct crawler_block {
+    std::array<std::uint16_t, 5> motor_1_pulse_us{};
+    std::array<std::uint16_t, 5> motor_2_pulse_us{};
+    std::uint16_t image_encoder_step = 0;
+    std::uint16_t led_multiplier = 0;
+    std::array<std::uint8_t, 6> led{};
+};
+void encode_crawler_block(const crawler_block& s, ext_block& b);
+crawler_block decode_crawler_block(const ext_block& b);
+
 } // namespace orvex::xfn

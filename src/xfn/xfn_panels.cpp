@@ -1,5 +1,6 @@
 #include "xfn/xfn_panels.h"
 
+#include "crawler/form_xfn_crawler.h"
 #include "xfn/form_xfn0f_in2_out4.h"
 #include "xfn/form_xfn30_stepping_motor.h"
 #include "xfn/form_xfn40_led_pwm.h"
@@ -39,6 +40,7 @@ const panel_entry panel_table[] = {
     {0x40, QT_TRANSLATE_NOOP("XfnPanels", "Светодиоды"), make<FormXfn40_LedPwm>},
     {0x50, QT_TRANSLATE_NOOP("XfnPanels", "Двигатели, энкодеры"), make<FormXfn50>},
     {0x51, QT_TRANSLATE_NOOP("XfnPanels", "Трубный"), make<FormXfn51>},
+    {0x80, QT_TRANSLATE_NOOP("XfnPanels", "Кроулер"), make<form_xfn_crawler>},
     {0x81, QT_TRANSLATE_NOOP("XfnPanels", "Термостат, энкодер"), make<FormXfn81ThermEnc>},
     {0x82, QT_TRANSLATE_NOOP("XfnPanels", "Сварочный"), make<FormXfn82>},
 };

@@ -19,6 +19,11 @@ TEST(EnglishText, PatternsNamesAndUnknownTexts)
               "Not a number in the file calibr2/TableX.txt: row 4, column 12.");
     EXPECT_EQ(english_text("127.0.0.2   -   00042   -   49m   -   2d сканер(V) (0)"),
               "127.0.0.2   -   00042   -   49m   -   2d scanner(V) (0)");
+    // A pattern that is the start of a longer one must not take the longer text.
+    EXPECT_EQ(english_text("Повторных передач: 17;  Измерений: 1234"),
+              "Repeated transfers: 17;  Measurements: 1234");
+    EXPECT_EQ(english_text("Ожидание окончания измерений. Нет связи. Прошло 5 сек. "),
+              "Waiting for the measurement to end. No connection. 5 s elapsed. ");
     EXPECT_EQ(english_text("Неизвестный текст 5"), "Неизвестный текст 5");
     EXPECT_EQ(english_text("Ошибка при записи страницы "), "Ошибка при записи страницы "); // no part put in
 }

@@ -160,3 +160,26 @@ TEST(XfnCodecs, ParameterAreasOfMotorTubeAndWeldingBoards)
     EXPECT_EQ(wb.prescaler, 0x0102);
     EXPECT_TRUE(wb.full_brightness && !wb.sync_with_expo);
 }
+
+// The crawler's pulses are interleaved motor 1 / motor 2; bytes 22-23 are another's.
+TEST(XfnCodecs, CrawlerBlockLayout)
+{
+    ext_block b;
+    b.fill(0xEE);
+    crawler_block s;
+    s.motor_1_pulse_us = {1700, 1600, 1500, 1400, 1300};
+    s.motor_2_pulse_us = {1300, 1400, 1500, 1600, 1700};
+    s.image_encoder_step = 0x0102;
+    s.led_multiplier = 0x0304;
+    s.led = {1, 2, 3, 4, 5, 255};
+    encode_crawler_block(s, b);
+    EXPECT_EQ(ints(b, 8), (std::vector<int>{0x06, 0xA4, 0x05, 0x14, 0x06, 0x40, 0x05, 0x78}));
+    EXPECT_EQ(std::vector<int>(b.begin() + 20, b.end()),
+              (std::vector<int>{1, 2, 0xEE, 0xEE, 3, 4, 1, 2, 3, 4, 5, 255}));
+    const crawler_block back = decode_crawler_block(b);
+    EXPECT_EQ(back.motor_1_pulse_us, s.motor_1_pulse_us);
+    EXPECT_EQ(back.motor_2_pulse_us, s.motor_2_pulse_us);
+    EXPECT_EQ(back.image_encoder_step, 0x0102);
+    EXPECT_EQ(back.led_multiplier, 0x0304);
+    EXPECT_EQ(back.led, s.led);
+}
