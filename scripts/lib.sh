@@ -62,6 +62,26 @@ XML
   fi
 }
 
+# demo_crawler_settings FILE: points the crawler panel's further fixed-address
+# link at loopback in SettingsCrawler.xml, creating the file when it is missing.
+demo_crawler_settings() {
+  local file=$1
+  if [ ! -f "$file" ]; then
+    cat >"$file" <<'XML'
+<?xml version="1.0" encoding="utf-8"?>
+<root>
+    <CrawlerSettings>
+        <fixed_link_address>127.0.0.146</fixed_link_address>
+    </CrawlerSettings>
+</root>
+XML
+  elif grep -q '<fixed_link_address>' "$file"; then
+    sed -i 's|<fixed_link_address>[^<]*</fixed_link_address>|<fixed_link_address>127.0.0.146</fixed_link_address>|' "$file"
+  else
+    sed -i 's|<CrawlerSettings>|<CrawlerSettings>\n        <fixed_link_address>127.0.0.146</fixed_link_address>|' "$file"
+  fi
+}
+
 # Let ccache share results between clones of the repository (CI builds a
 # fresh clone every time): paths below the checkout are hashed relative to it.
 export CCACHE_BASEDIR="$PWD" CCACHE_NOHASHDIR=true

@@ -39,8 +39,8 @@ struct CrawlerPanel : ::testing::Test {
         ASSERT_TRUE(orvex::test::start_program_in(exe_dir));
         // The further link goes to loopback; the data folder is the current folder.
         orvex::test::write_file(exe_dir / "SettingsCrawler.xml",
-                                "<CrawlerSettings><fixed_link_address>" + loopback_address(146) +
-                                    "</fixed_link_address></CrawlerSettings>");
+                                "<root><CrawlerSettings><fixed_link_address>" + loopback_address(146) +
+                                    "</fixed_link_address></CrawlerSettings></root>");
         window = orvex::app::main_window();
         window->show();
         ASSERT_TRUE(orvex::app::device(0).connect(loopback_address(2)));
