@@ -128,7 +128,8 @@ int main(int argc, char** argv)
     auto tick = QObject::connect(&orvex::app::program_events(), &orvex::ProgramEvents::timer_tick, [&] {
         const auto now = clock::now();
         if (last != clock::time_point{})
-            longest_gap_ms = std::max(longest_gap_ms, std::chrono::duration<double, std::milli>(now - last).count());
+            longest_gap_ms =
+                std::max(longest_gap_ms, std::chrono::duration<double, std::milli>(now - last).count());
         last = now;
     });
     auto* read = panel->findChild<QPushButton*>(QStringLiteral("btn_read_memory"));

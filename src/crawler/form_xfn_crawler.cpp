@@ -76,15 +76,21 @@ void form_xfn_crawler::board_connected(const QString& address)
     }
 }
 
+std::array<QSpinBox*, 5> form_xfn_crawler::pulse_boxes(int motor) const
+{
+    if (motor == 1)
+        return {ui->spin_m1_pulse_us_0, ui->spin_m1_pulse_us_1, ui->spin_m1_pulse_us_2,
+                ui->spin_m1_pulse_us_3, ui->spin_m1_pulse_us_4};
+    return {ui->spin_m2_pulse_us_0, ui->spin_m2_pulse_us_1, ui->spin_m2_pulse_us_2, ui->spin_m2_pulse_us_3,
+            ui->spin_m2_pulse_us_4};
+}
+
 std::array<std::uint16_t, 5> form_xfn_crawler::pulses(int motor) const
 {
-    const QSpinBox* m1[] = {ui->spin_m1_pulse_us_0, ui->spin_m1_pulse_us_1, ui->spin_m1_pulse_us_2,
-                            ui->spin_m1_pulse_us_3, ui->spin_m1_pulse_us_4};
-    const QSpinBox* m2[] = {ui->spin_m2_pulse_us_0, ui->spin_m2_pulse_us_1, ui->spin_m2_pulse_us_2,
-                            ui->spin_m2_pulse_us_3, ui->spin_m2_pulse_us_4};
+    const auto boxes = pulse_boxes(motor);
     std::array<std::uint16_t, 5> out{};
     for (std::size_t i = 0; i < 5; ++i)
-        out[i] = std::uint16_t((motor == 1 ? m1 : m2)[i]->value());
+        out[i] = std::uint16_t(boxes[i]->value());
     return out;
 }
 
@@ -105,10 +111,8 @@ void form_xfn_crawler::form_to_block(ext_block& block)
 void form_xfn_crawler::block_to_form(const ext_block& block)
 {
     const orvex::xfn::crawler_block s = orvex::xfn::decode_crawler_block(block);
-    QSpinBox* m1[] = {ui->spin_m1_pulse_us_0, ui->spin_m1_pulse_us_1, ui->spin_m1_pulse_us_2,
-                      ui->spin_m1_pulse_us_3, ui->spin_m1_pulse_us_4};
-    QSpinBox* m2[] = {ui->spin_m2_pulse_us_0, ui->spin_m2_pulse_us_1, ui->spin_m2_pulse_us_2,
-                      ui->spin_m2_pulse_us_3, ui->spin_m2_pulse_us_4};
+    const auto m1 = pulse_boxes(1);
+    const auto m2 = pulse_boxes(2);
     for (std::size_t i = 0; i < 5; ++i) {
         m1[i]->setValue(s.motor_1_pulse_us[i]);
         m2[i]->setValue(s.motor_2_pulse_us[i]);
@@ -273,10 +277,8 @@ void form_xfn_crawler::on_btn_settings_from_file_clicked()
     settings_.diam_1_base_mm = loaded.diam_1_base_mm;
     settings_.diam_2_base_mm = loaded.diam_2_base_mm;
     mark(ui->btn_settings_from_file, true);
-    QSpinBox* m1[] = {ui->spin_m1_pulse_us_0, ui->spin_m1_pulse_us_1, ui->spin_m1_pulse_us_2,
-                      ui->spin_m1_pulse_us_3, ui->spin_m1_pulse_us_4};
-    QSpinBox* m2[] = {ui->spin_m2_pulse_us_0, ui->spin_m2_pulse_us_1, ui->spin_m2_pulse_us_2,
-                      ui->spin_m2_pulse_us_3, ui->spin_m2_pulse_us_4};
+    const auto m1 = pulse_boxes(1);
+    const auto m2 = pulse_boxes(2);
     for (std::size_t i = 0; i < 5; ++i) {
         const QSignalBlocker b1(m1[i]), b2(m2[i]);
         m1[i]->setValue(settings_.motor_1_pulse_us[i]);

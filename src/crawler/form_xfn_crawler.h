@@ -25,6 +25,7 @@
 #include <cstdint>
 
 class QLabel;
+class QSpinBox;
 
 namespace Ui {
 class form_xfn_crawler;
@@ -74,7 +75,9 @@ private:
     void follow_memory_read();
     void follow_frame_read();
     void show_frame();
-    /// Pulse widths of the spin boxes, index 0..4 as the motor buttons.
+    /// The pulse spin boxes of motor 1 or 2, index 0..4 as the motor buttons.
+    std::array<QSpinBox*, 5> pulse_boxes(int motor) const;
+    /// Their pulse widths.
     std::array<std::uint16_t, 5> pulses(int motor) const;
     QString position_text(const char* label_name) const;
 
