@@ -22,37 +22,6 @@ using orvex::calibr::log_icon;
 
 namespace {
 
-// Texts of the calibration core, so that the translation tools find them;
-// the log translates them when they arrive (texts with a value inside stay
-// as they are).
-[[maybe_unused]] const char* const core_texts[] = {
-    QT_TRANSLATE_NOOP("orvex::calibr",
-                      "Попытка запустить подпрограмму во время выполнения другой подпрограммы"),
-    QT_TRANSLATE_NOOP("orvex::calibr", "Конец подпрограммы"),
-    QT_TRANSLATE_NOOP("orvex::calibr", "Подпрограмма остановлена"),
-    QT_TRANSLATE_NOOP("orvex::calibr", "Остановлено"),
-    QT_TRANSLATE_NOOP("orvex::calibr", "Нет ответа от платы управления."),
-    QT_TRANSLATE_NOOP("orvex::calibr", "Актюатор не перемещается."),
-    QT_TRANSLATE_NOOP("orvex::calibr", "Не получен результат измерения с датчика"),
-    QT_TRANSLATE_NOOP("orvex::calibr", "Определение настроек калибровки."),
-    QT_TRANSLATE_NOOP("orvex::calibr", "Калибровка X завершена"),
-    QT_TRANSLATE_NOOP("orvex::calibr", "Мало исходных данных"),
-    QT_TRANSLATE_NOOP("orvex::calibr", "Все точки линии вне диапазона"),
-    QT_TRANSLATE_NOOP("orvex::calibr", "Чтение"),
-    QT_TRANSLATE_NOOP("orvex::calibr", "Расчет"),
-    QT_TRANSLATE_NOOP("orvex::calibr", "Запись"),
-    QT_TRANSLATE_NOOP("orvex::calibr", "Поиск средней точки"),
-    QT_TRANSLATE_NOOP("orvex::calibr", "Средняя точка найдена успешно"),
-    QT_TRANSLATE_NOOP("orvex::calibr", "Не удалось найти углы"),
-    QT_TRANSLATE_NOOP("orvex::calibr", "Шаг по Y не кратен шагу зубчиков"),
-    QT_TRANSLATE_NOOP("orvex::calibr", "Слишком мало шагов в пределах шага зубчиков, должно быть минимум 4"),
-    QT_TRANSLATE_NOOP("orvex::calibr", "Обнаружено больше одного угла"),
-    QT_TRANSLATE_NOOP("orvex::calibr", "Две новых точки снизу."),
-    QT_TRANSLATE_NOOP("orvex::calibr", "Калибровка Y успешно завершена"),
-    QT_TRANSLATE_NOOP("orvex::calibr", "Калибровочные данные Y сохранены в файл."),
-    QT_TRANSLATE_NOOP("orvex::calibr", "Калибровочные данные Y2 сохранены в файл."),
-    QT_TRANSLATE_NOOP("orvex::calibr", "Не удалось открыть файл Y2 для записи."),
-};
 
 const QIcon& icon_of(log_icon i)
 {
@@ -100,7 +69,7 @@ FormCalibr::~FormCalibr()
 
 QString FormCalibr::text(const std::string& core_text) const
 {
-    return QCoreApplication::translate("orvex::calibr", core_text.c_str());
+    return orvex::app::core_text(core_text);
 }
 
 void FormCalibr::show_and_connect()
