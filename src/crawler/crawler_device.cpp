@@ -28,8 +28,14 @@ CrawlerDevice::CrawlerDevice(unsigned frames)
       memory_size_(frames_ * frame_bytes),
       memory_(new std::uint8_t[memory_size_]()),
       frame_buffer_(new std::uint8_t[frame_buffer_bytes]()),
+      window_buffers_(new std::uint8_t[std::min(frames_, memory_read_window) * frame_bytes]()),
       frame_task_(links_[2], frame_buffer_.get())
 {
+    for (unsigned i = 0; i < std::min(frames_, memory_read_window); ++i) {
+        memory_tasks_.push_back(
+            std::make_unique<CrawlerTaskReadFrame>(links_[2], window_buffers_.get() + i * frame_bytes));
+        memory_tasks_.back()->share_link(&memory_allowance_);
+    }
     thread_ = std::thread([this] { worker(); });
 }
 
@@ -206,7 +212,7 @@ bool CrawlerDevice::motor_command_pending() const
 bool CrawlerDevice::read_memory(observer on_change)
 {
     std::lock_guard<std::mutex> lock(worker_mutex_);
-    if (memory_phase_ != read_phase::off || memory_request_ || frame_request_ || !frame_task_.idle())
+    if (memory_reading_ || memory_request_ || frame_request_ || !frame_task_.idle())
         return false;
     memory_observer_ = std::move(on_change);
     {
@@ -221,7 +227,7 @@ bool CrawlerDevice::read_memory(observer on_change)
 bool CrawlerDevice::read_frame(std::uint8_t frame, observer on_change)
 {
     std::lock_guard<std::mutex> lock(worker_mutex_);
-    if (memory_phase_ != read_phase::off || memory_request_ || frame_request_ || !frame_task_.idle())
+    if (memory_reading_ || memory_request_ || frame_request_ || !frame_task_.idle())
         return false;
     frame_observer_ = std::move(on_change);
     {
@@ -272,7 +278,7 @@ void CrawlerDevice::worker()
             }
             memory_step();
             frame_step();
-            reading = memory_phase_ != read_phase::off || !frame_task_.idle();
+            reading = memory_reading_ || !frame_task_.idle();
         }
         next = std::min(now + (reading ? read_period : wake_period), next_measure);
         if (start_request_)
@@ -297,8 +303,8 @@ void CrawlerDevice::measurement_step(clock::time_point now)
         break;
     case measure_state::measuring: {
         // A read the user started runs on the same link: wait for its end.
-        if (now - last_state_poll_ < state_poll_period || memory_phase_ != read_phase::off ||
-            memory_request_ || frame_request_ || !frame_task_.idle())
+        if (now - last_state_poll_ < state_poll_period || memory_reading_ || memory_request_ ||
+            frame_request_ || !frame_task_.idle())
             break;
         last_state_poll_ = now;
         std::uint8_t buf[2] = {0xA4, 0};
@@ -327,7 +333,7 @@ void CrawlerDevice::measurement_step(clock::time_point now)
         break;
     }
     case measure_state::reading: {
-        if (memory_phase_ != read_phase::off || memory_request_)
+        if (memory_reading_ || memory_request_)
             break;
         const task_state s = memory_read_state();
         if (s.success) {
@@ -345,70 +351,103 @@ void CrawlerDevice::measurement_step(clock::time_point now)
 
 void CrawlerDevice::memory_step()
 {
-    if (memory_phase_ == read_phase::off) {
+    const auto now = clock::now();
+    if (!memory_reading_) {
         if (!memory_request_.exchange(false))
             return;
-        memory_frame_ = 0;
+        memory_reading_ = true;
+        memory_frame_ = memory_next_ = 0;
         memory_repeats_ = 0;
-        memory_phase_ = read_phase::next_frame;
+        links_[2].drain();
+        memory_allowance_.restart(now);
+        await_frame();
     }
+    // Each line datagram goes to the frame it names while that frame is in
+    // flight; a late answer for a frame that has landed is dropped.
     for (;;) {
-        if (memory_phase_ == read_phase::waiting) {
-            frame_task_.step();
-            if (!frame_task_.idle())
-                return;
-            memory_repeats_ += frame_task_.repeated_requests();
-            if (!frame_task_.success()) {
-                memory_phase_ = read_phase::off;
-                task_state s;
-                {
-                    std::lock_guard<std::mutex> l(state_mutex_);
-                    memory_state_.busy = 0;
-                    memory_state_.success = 0;
-                    s = memory_state_;
-                }
-                set_action_status("Повторных передач: " + std::to_string(memory_repeats_.load()));
-                report(memory_observer_, s);
-                return;
-            }
-            {
-                std::lock_guard<std::mutex> l(results_mutex_);
-                std::memcpy(memory_.get() + std::size_t(memory_frame_) * frame_bytes, frame_buffer_.get(),
-                            frame_bytes);
-            }
-            ++memory_frame_;
-            memory_phase_ = read_phase::next_frame;
-        }
-        task_state s;
-        if (memory_frame_ == frames_) {
-            memory_phase_ = read_phase::off;
-            {
-                std::lock_guard<std::mutex> l(state_mutex_);
-                memory_state_ = task_state{0, 1, frames_, frames_};
-                s = memory_state_;
-            }
-            const LogHeader h = memory_header();
-            set_action_status("Повторных передач: " + std::to_string(memory_repeats_.load()) + ";  " +
-                              "Измерений: " + std::to_string(h.count));
-            report(memory_observer_, s);
-            return;
-        }
-        set_status("Чтение кадра " + std::to_string(memory_frame_) + " из " + std::to_string(frames_));
-        {
-            std::lock_guard<std::mutex> l(state_mutex_);
-            memory_state_.done = memory_frame_;
-            s = memory_state_;
-        }
-        report(memory_observer_, s);
-        frame_task_.set_frame(std::uint8_t(memory_frame_));
-        frame_task_.start();
-        memory_phase_ = read_phase::waiting;
+        const std::size_t n = links_[2].receive(line_datagram_.data(), line_datagram_.size());
+        if (n == 0)
+            break;
+        const unsigned frame = n > 1 ? line_datagram_[1] : frames_;
+        if (frame >= memory_frame_ && frame < memory_next_)
+            memory_task(frame).take_line(line_datagram_.data(), n);
     }
+    // The oldest frame first: its re-requests are the first claim on the allowance.
+    bool failed = false;
+    for (unsigned k = memory_frame_; k < memory_next_; ++k) {
+        CrawlerTaskReadFrame& t = memory_task(k);
+        t.step_at(now);
+        failed = failed || (t.idle() && !t.success());
+    }
+    while (memory_frame_ < memory_next_ && memory_task(memory_frame_).idle() &&
+           memory_task(memory_frame_).success()) {
+        {
+            std::lock_guard<std::mutex> l(results_mutex_);
+            std::memcpy(memory_.get() + std::size_t(memory_frame_) * frame_bytes,
+                        window_buffers_.get() +
+                            std::size_t(memory_frame_ % memory_tasks_.size()) * frame_bytes,
+                        frame_bytes);
+        }
+        memory_repeats_ += memory_task(memory_frame_).repeated_requests();
+        if (++memory_frame_ < frames_)
+            await_frame();
+    }
+    if (failed || memory_frame_ == frames_) {
+        finish_memory_read(!failed);
+        return;
+    }
+    // A further frame only while every frame in flight has asked for all its
+    // lines once: until then the link is busy anyway.
+    while (memory_next_ < frames_ && memory_next_ - memory_frame_ < memory_tasks_.size() &&
+           (memory_next_ == memory_frame_ || memory_task(memory_next_ - 1).all_requested())) {
+        CrawlerTaskReadFrame& t = memory_task(memory_next_);
+        t.set_frame(std::uint8_t(memory_next_));
+        t.start();
+        t.step_at(now);
+        ++memory_next_;
+    }
+}
+
+void CrawlerDevice::await_frame()
+{
+    set_status("Чтение кадра " + std::to_string(memory_frame_) + " из " + std::to_string(frames_));
+    task_state s;
+    {
+        std::lock_guard<std::mutex> l(state_mutex_);
+        memory_state_.done = memory_frame_;
+        s = memory_state_;
+    }
+    report(memory_observer_, s);
+}
+
+void CrawlerDevice::finish_memory_read(bool success)
+{
+    memory_reading_ = false;
+    for (unsigned k = memory_frame_; k < memory_next_; ++k)
+        memory_repeats_ += memory_task(k).repeated_requests();
+    for (auto& t : memory_tasks_)
+        t->cancel();
+    task_state s;
+    {
+        std::lock_guard<std::mutex> l(state_mutex_);
+        memory_state_.busy = 0;
+        memory_state_.success = success ? 1 : 0;
+        memory_state_.done = memory_frame_;
+        s = memory_state_;
+    }
+    if (success) {
+        const LogHeader h = memory_header();
+        set_action_status("Повторных передач: " + std::to_string(memory_repeats_.load()) + ";  " +
+                          "Измерений: " + std::to_string(h.count));
+    } else {
+        set_action_status("Повторных передач: " + std::to_string(memory_repeats_.load()));
+    }
+    report(memory_observer_, s);
 }
 
 void CrawlerDevice::frame_step()
 {
-    if (memory_phase_ != read_phase::off)
+    if (memory_reading_)
         return;
     if (!single_frame_) {
         if (!frame_request_.exchange(false))

@@ -22,8 +22,16 @@
 // the worker and read by others only after the read has reported its end
 // (and under the results mutex, see with_memory()).
 //
-// The memory image (64 MiB: 64 frames of 1 MiB; fewer in tests) and the frame
-// buffer are allocated once, in the constructor.
+// The memory read keeps up to four frames in flight: the next frame starts as
+// soon as every frame in flight has asked for all its lines once, so the link
+// stays busy while they wait for re-requests of lost lines (500 ms each).
+// The frames share one request allowance, the older frames first, and their
+// line datagrams are handed to the frame named in the datagram. Frames land in
+// the memory image in order; a progress step is reported as each one lands.
+//
+// The memory image (64 MiB: 64 frames of 1 MiB; fewer in tests), the frame
+// buffer and the memory read's four 1 MiB frame buffers are allocated once, in
+// the constructor.
 #pragma once
 
 #include "crawler/crawler_record.h"
@@ -51,6 +59,7 @@ constexpr unsigned memory_frames = 64;
 constexpr std::size_t frame_bytes = 0x100000;
 constexpr std::size_t frame_buffer_bytes = 1310720; // room for 1024 payloads of 1280 bytes
 constexpr std::size_t crawler_link_buffer = 4u << 20;
+constexpr unsigned memory_read_window = 4; // frames of the memory read in flight
 
 enum class measure_state : int { idle = 0, measuring = 1, reading = 2 };
 
@@ -145,6 +154,9 @@ private:
     void worker();
     void measurement_step(clock::time_point now);
     void memory_step();
+    void await_frame();
+    void finish_memory_read(bool success);
+    CrawlerTaskReadFrame& memory_task(unsigned frame) { return *memory_tasks_[frame % memory_tasks_.size()]; }
     void frame_step();
     void set_status(std::string text);
     void set_action_status(std::string text);
@@ -156,6 +168,7 @@ private:
     const std::size_t memory_size_;
     std::unique_ptr<std::uint8_t[]> memory_;
     std::unique_ptr<std::uint8_t[]> frame_buffer_;
+    std::unique_ptr<std::uint8_t[]> window_buffers_; // a frame buffer per frame in flight
 
     // Links: [0] commands and live poll, [1] the panel's state request,
     // [2] state request and frame read of the worker, [3] wake-up (broadcast).
@@ -166,10 +179,14 @@ private:
     std::mutex worker_mutex_;          // links 2 and 3, the frame task and the read phases
 
     CrawlerTaskReadFrame frame_task_;
-    // Memory read phases (worker): not running, start a frame, wait for it.
-    enum class read_phase { off, next_frame, waiting };
-    read_phase memory_phase_ = read_phase::off;
+    // Memory read (worker): frames [memory_frame_, memory_next_) are in flight,
+    // frame k read by memory_task(k); memory_frame_ is the next to land.
+    std::vector<std::unique_ptr<CrawlerTaskReadFrame>> memory_tasks_;
+    LineAllowance memory_allowance_;
+    std::array<std::uint8_t, 2048> line_datagram_{};
+    bool memory_reading_ = false;
     unsigned memory_frame_ = 0;
+    unsigned memory_next_ = 0;
     observer memory_observer_;
     bool single_frame_ = false; // the frame task runs a single frame read
     observer frame_observer_;

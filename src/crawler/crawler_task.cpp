@@ -7,6 +7,16 @@
 
 namespace orvex::crawler {
 
+long long LineAllowance::available(clock::time_point now)
+{
+    const long long earned =
+        std::max<long long>(0,
+                            std::chrono::duration_cast<std::chrono::milliseconds>(now - started_).count()) *
+        per_ms;
+    spent_ = std::max(spent_, earned - max_credit);
+    return std::max<long long>(0, earned - spent_);
+}
+
 CrawlerTaskReadFrame::CrawlerTaskReadFrame(k7::udp_link& link, std::uint8_t* frame_buffer)
     : link_(link),
       buffer_(frame_buffer)
@@ -17,13 +27,33 @@ void CrawlerTaskReadFrame::begin(clock::time_point now)
     start_requested_ = false;
     running_ = true;
     success_ = false;
-    link_.drain();
-    started_ = now;
+    if (!shared_) {
+        link_.drain();
+        own_allowance_.restart(now);
+    }
     deadline_at_ = now + deadline;
     requests_sent_ = 0;
     repeated_ = 0;
     received_count_ = 0;
+    requested_count_ = 0;
     table_.fill(line_entry{});
+}
+
+bool CrawlerTaskReadFrame::take_line(const std::uint8_t* datagram, std::size_t size)
+{
+    if (!running_ || size != datagram_size || datagram[1] != frame_)
+        return false;
+    const unsigned line = bytes::get_be16(&datagram[2]);
+    if (line >= lines)
+        return false;
+    // Only the line's own 1024 bytes: the surplus of the payload would run
+    // into the next line's place.
+    std::memcpy(buffer_ + std::size_t(line) * line_bytes, &datagram[4], line_bytes);
+    if (!table_[line].received) {
+        table_[line].received = true;
+        ++received_count_;
+    }
+    return true;
 }
 
 void CrawlerTaskReadFrame::take_datagrams()
@@ -32,18 +62,7 @@ void CrawlerTaskReadFrame::take_datagrams()
         const std::size_t n = link_.receive(datagram_.data(), datagram_.size());
         if (n == 0)
             return;
-        if (n != datagram_size)
-            continue;
-        const unsigned line = bytes::get_be16(&datagram_[2]);
-        if (line >= lines)
-            continue;
-        // Only the line's own 1024 bytes: the surplus of the payload would
-        // run into the next line's place.
-        std::memcpy(buffer_ + std::size_t(line) * line_bytes, &datagram_[4], line_bytes);
-        if (!table_[line].received) {
-            table_[line].received = true;
-            ++received_count_;
-        }
+        take_line(datagram_.data(), n);
     }
 }
 
@@ -54,11 +73,11 @@ void CrawlerTaskReadFrame::step_at(clock::time_point now)
             return;
         begin(now);
     }
-    take_datagrams();
+    if (!shared_)
+        take_datagrams();
 
-    const auto elapsed_ms = std::chrono::duration_cast<std::chrono::milliseconds>(now - started_).count();
-    const long long allowance =
-        std::max<long long>(0, elapsed_ms) * requests_per_ms - (long long)requests_sent_;
+    LineAllowance& pace = shared_ ? *shared_ : own_allowance_;
+    const long long allowance = pace.available(now);
     unsigned due = 0;
     for (const line_entry& e : table_)
         if (!e.received && (!e.requested || now - e.last_request >= repeat_after))
@@ -75,6 +94,8 @@ void CrawlerTaskReadFrame::step_at(clock::time_point now)
                 continue;
             if (e.requested)
                 ++repeated_;
+            else
+                ++requested_count_;
             e.requested = true;
             e.last_request = now;
             picked[count++] = std::uint16_t(line);
@@ -94,6 +115,7 @@ void CrawlerTaskReadFrame::step_at(clock::time_point now)
     if (count == 0)
         return;
     requests_sent_ += count;
+    pace.spend(count);
     std::array<std::uint8_t, 3 + 2 * max_lines_per_request> rq{};
     rq[0] = 0x2F;
     rq[1] = frame_;

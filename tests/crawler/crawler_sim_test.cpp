@@ -60,7 +60,7 @@ TEST(CrawlerSim, MemoryReadUnderLineLoss)
     EXPECT_GT(dev.memory_repeats(), 0u);
     {
         std::lock_guard<std::mutex> l(seen_mutex);
-        ASSERT_EQ(seen.size(), 5u); // frames 0..3 started, then the end
+        ASSERT_EQ(seen.size(), 5u); // waiting for frames 0..3 (0..3 landed), then the end
         EXPECT_EQ(seen[3].done, 3u);
         EXPECT_FALSE(seen.back().busy);
     }

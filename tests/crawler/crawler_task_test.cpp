@@ -121,6 +121,77 @@ TEST(CrawlerFrameRead, PacingOrderRepeatsAndDeadline)
     EXPECT_FALSE(task.success());
 }
 
+// Defect: a late answer for the previous frame (a re-request answered after
+// that frame ended) overwrote the same line of the frame being read.
+TEST(CrawlerFrameRead, LateLineOfAnotherFrameIsNotStored)
+{
+    raw_peer peer(orvex::test::loopback_address(5));
+    orvex::k7::udp_link link;
+    link.open(peer.address(), peer.port());
+    std::vector<std::uint8_t> buffer(frame_buffer_bytes, 0);
+    CrawlerTaskReadFrame task(link, buffer.data());
+    task.set_frame(7);
+    task.start();
+    const auto t0 = clk::now();
+    task.step_at(t0);
+    task.step_at(t0 + milliseconds(40));
+    const auto to = peer.wait_for(1).at(0).sender;
+    bytes_t late = line_datagram(6, 4);
+    std::fill(late.begin() + 4, late.end(), 0x55);
+    peer.send_to(to, late);
+    peer.send_to(to, line_datagram(7, 5));
+    std::this_thread::sleep_for(milliseconds(20));
+    task.step_at(t0 + milliseconds(41));
+    EXPECT_EQ(task.lines_received(), 1u);
+    EXPECT_EQ(buffer[4 * 1024], 0);
+    EXPECT_EQ(buffer[4 * 1024 + 1023], 0);
+    EXPECT_TRUE(line_ok(buffer, 5));
+}
+
+// Two frames in flight on one link: the caller hands out the datagrams by
+// frame, and the younger frame requests only from what the older one leaves
+// of the common allowance.
+TEST(CrawlerFrameRead, FramesInFlightShareTheAllowance)
+{
+    raw_peer peer(orvex::test::loopback_address(6));
+    orvex::k7::udp_link link;
+    link.open(peer.address(), peer.port());
+    std::vector<std::uint8_t> buf_a(frame_bytes, 0), buf_b(frame_bytes, 0);
+    CrawlerTaskReadFrame a(link, buf_a.data()), b(link, buf_b.data());
+    LineAllowance allowance;
+    a.share_link(&allowance);
+    b.share_link(&allowance);
+    a.set_frame(1);
+    b.set_frame(2);
+    const auto t0 = clk::now();
+    allowance.restart(t0);
+    a.start();
+    b.start();
+    a.step_at(t0 + milliseconds(40)); // the whole allowance of 120
+    b.step_at(t0 + milliseconds(40));
+    b.step_at(t0 + milliseconds(56)); // 48 more: still below a request's least batch
+    b.step_at(t0 + milliseconds(57));
+    const auto got = peer.wait_for(2);
+    ASSERT_EQ(got.size(), 2u);
+    EXPECT_EQ(got[0].bytes[1], 1);
+    EXPECT_EQ(requested_lines(got[0].bytes).size(), 120u);
+    EXPECT_EQ(got[1].bytes[1], 2);
+    EXPECT_EQ(requested_lines(got[1].bytes).size(), 51u);
+
+    const bytes_t d = line_datagram(2, 9);
+    EXPECT_FALSE(a.take_line(d.data(), d.size()));
+    EXPECT_TRUE(b.take_line(d.data(), d.size()));
+    EXPECT_EQ(a.lines_received(), 0u);
+    EXPECT_TRUE(line_ok(buf_b, 9));
+    // The link is the caller's: a shared task leaves its datagrams queued.
+    peer.send_to(got[0].sender, line_datagram(1, 3));
+    std::this_thread::sleep_for(milliseconds(20));
+    a.step_at(t0 + milliseconds(58));
+    EXPECT_EQ(a.lines_received(), 0u);
+    std::uint8_t raw[2048];
+    EXPECT_EQ(link.receive(raw, sizeof raw), 1284u);
+}
+
 TEST(CrawlerFrameRead, CompletesAgainstAnsweringPeer)
 {
     raw_peer peer(orvex::test::loopback_address(3), 0, [](const bytes_t& rq) {
