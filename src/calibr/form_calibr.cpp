@@ -22,7 +22,6 @@ using orvex::calibr::log_icon;
 
 namespace {
 
-
 const QIcon& icon_of(log_icon i)
 {
     const auto& icons = orvex::app::icons();

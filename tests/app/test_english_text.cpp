@@ -19,7 +19,8 @@ TEST(EnglishText, PatternsNamesAndUnknownTexts)
               "Not a number in the file calibr2/TableX.txt: row 4, column 12.");
     EXPECT_EQ(english_text("127.0.0.2   -   00042   -   49m   -   2d сканер(V) (0)"),
               "127.0.0.2   -   00042   -   49m   -   2d scanner(V) (0)");
-    EXPECT_EQ(english_text("Подпрограмма остановлена: Не удалось найти углы"), "Procedure stopped: No corners found");
+    EXPECT_EQ(english_text("Подпрограмма остановлена: Не удалось найти углы"),
+              "Procedure stopped: No corners found");
     EXPECT_EQ(english_text("Ошибка в строке 3: не число \"x1\""), "Error in line 3: not a number \"x1\"");
     // A pattern that is the start of a longer one must not take the longer text.
     EXPECT_EQ(english_text("Повторных передач: 17;  Измерений: 1234"),
