@@ -97,8 +97,9 @@ TEST_F(CrawlerPanel, LivePollAndMotors)
     // Held: the button's own widths with every poll; let go: the middle widths once, then nothing.
     child<QCheckBox>("cb_xmod_crawler_poll")->setChecked(false);
     child<QSpinBox>("spin_m1_pulse_us_2")->setValue(1510);
+    const std::size_t at_press = motor_fields().size();
     QTest::mousePress(child<QPushButton>("btn_motor_4"), Qt::LeftButton);
-    ASSERT_TRUE(wait_for([&] { return motor_fields().size() >= 3; }));
+    ASSERT_TRUE(wait_for([&] { return motor_fields().size() >= at_press + 2; }));
     EXPECT_EQ(motor_fields().back(), (std::array<int, 4>{1, 1300, 1, 1700}));
     QTest::mouseRelease(child<QPushButton>("btn_motor_4"), Qt::LeftButton);
     child<QCheckBox>("cb_xmod_crawler_poll")->setChecked(true);
