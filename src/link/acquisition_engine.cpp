@@ -73,7 +73,14 @@ bool acquisition_engine::collect_lines()
             unsigned number = bytes::get_be16(line_scratch_.data() + 2);
             if (number >= 2048)
                 number -= 2048;
-            if (number != line_count_) {
+            if (number == 0 && line_count_ > 0) {
+                // The next frame began before this one was whole (a line was
+                // lost): start again with it rather than finish this frame
+                // with the next frame's rows.
+                skipped_lines_ += line_count_;
+                line_count_ = 0;
+                line = frame_.data();
+            } else if (number != line_count_) {
                 ++skipped_lines_;
                 continue; // a lost or repeated line: not counted
             }

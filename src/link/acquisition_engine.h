@@ -70,7 +70,8 @@ public:
     unsigned line_count() const { return line_count_; }
     unsigned expected_lines() const { return expected_lines_; }
     /// Numbered lines dropped because they were not the line expected next
-    /// (a line before them was lost), since construction.
+    /// (a line before them was lost), and the lines of a frame dropped because
+    /// the next frame's line 0 came before it was whole; since construction.
     std::uint64_t skipped_lines() const { return skipped_lines_; }
     double frame_rate() const { return frame_rate_; }
     /// Line position of each image row in pixels.

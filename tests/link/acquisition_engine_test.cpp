@@ -204,6 +204,30 @@ TEST_F(engine_fixture, NumberedLinesSkipMisnumberedOnesAndFoldAbove2048)
     EXPECT_EQ(e.frame()[1280 * 4], 5); // not overwritten by the stray line
 }
 
+// Defect: a lost line made the engine wait for that number in the next frame
+// and report the rows of two frames as one complete frame.
+TEST_F(engine_fixture, NumberedLineZeroRestartsAFrameThatLostALine)
+{
+    script.change([](scripted_device& s) {
+        s.version = "41a";
+        s.rows = 10;
+        for (std::uint8_t fill : {0xA0, 0xB0})
+            for (std::uint16_t k = 0; k < 10; ++k) {
+                if (fill == 0xA0 && k == 3)
+                    continue; // lost
+                bytes_t line(1284, fill);
+                orvex::bytes::put_be16(&line[2], k);
+                s.numbered_script.push_back(line);
+            }
+    });
+    acquisition_engine& e = connect();
+    e.set_image_request(true, false);
+    run(e, [&] { return frames_handled > 0; });
+    ASSERT_TRUE(e.frame_complete());
+    for (unsigned row = 0; row < 10; ++row)
+        EXPECT_EQ(e.frame()[1280 * row], 0xB0) << row;
+}
+
 TEST_F(engine_fixture, FrameRequestFollowsFirmwareAndProfilePolling)
 {
     script.change([](scripted_device& s) { s.version = "49m"; });
