@@ -98,8 +98,14 @@ TEST(EnglishInterface, NoRussianTextIsShownOnAnyPageOrWindow)
 {
     orvex::test::TempDir exe_dir;
     std::filesystem::copy_file(ORVEX_QM_PATH, exe_dir / "quorin_en.qm");
-    auto sim = orvex::test::start_simulator({orvex::test::loopback_address(2) + ",serial=00042,ident=First"},
-                                            orvex::test::loopback_address(254));
+    // The sensor carries the crawler, so that the walk also sees an extension-board panel.
+    auto sim = orvex::test::start_simulator(
+        {orvex::test::loopback_address(2) + ",serial=00042,ident=First,board=80"},
+        orvex::test::loopback_address(254));
+    orvex::test::write_file(exe_dir / "SettingsCrawler.xml",
+                            "<root><CrawlerSettings><fixed_link_address>" +
+                                orvex::test::loopback_address(146) +
+                                "</fixed_link_address></CrawlerSettings></root>");
     orvex::ProgramSettings stored;
     stored.ethernet_mask = orvex::test::loopback_address(254);
     ASSERT_TRUE(orvex::test::start_program_in(exe_dir, stored));
@@ -121,7 +127,8 @@ TEST(EnglishInterface, NoRussianTextIsShownOnAnyPageOrWindow)
 
     std::set<QString> found;
     scan_visible(found);
-    for (const char* tool : {"toolChart", "toolBitstream", "toolLatch", "toolDebug", "toolConnection"}) {
+    for (const char* tool :
+         {"toolChart", "toolBitstream", "toolLatch", "toolDebug", "tool_xfn", "toolConnection"}) {
         window->findChild<QToolButton*>(QString::fromLatin1(tool))->click();
         QCoreApplication::processEvents();
         scan_visible(found);
