@@ -1,11 +1,7 @@
 #include "rigcheck/rig_check.h"
 
-#include "calibr/calibration_rig.h"
-#include "calibr/ext_board.h"
-#include "calibr/procedure_runner.h"
 #include "calibr/x_calibration.h"
-#include "link/sensor_device.h"
-#include "simulator.h"
+#include "rigcheck/sim_rig.h"
 
 #include <chrono>
 #include <cmath>
@@ -28,45 +24,14 @@ double seconds_since(clock_type::time_point t)
 result run(const options& o)
 {
     result r;
-    sim::simulator_options so;
-    so.sensors = {o.sensor_address + ",serial=" + o.serial_prefix + "0001,scene=" + o.scene +
-                      ",noise=" + std::to_string(o.noise),
-                  o.board_address + ",serial=" + o.serial_prefix +
-                      "0050,type=EB1,board=50,rig=" + o.sensor_address + ",speed=" + std::to_string(o.speed)};
-    so.search_bind = o.search_address; // nothing here searches; keep off the wildcard
-    sim::simulator simulator(so);
-    simulator.start();
-
-    k7::sensor_device sensor, board_device;
-    if (!sensor.connect(o.sensor_address)) {
-        r.error = "the simulated sensor did not answer";
+    sim_rig simulated(
+        {o.sensor_address, o.board_address, o.search_address, o.serial_prefix, o.scene, o.noise, o.speed});
+    r.error = simulated.connect();
+    if (!r.error.empty())
         return r;
-    }
-    if (!board_device.connect(o.board_address) || board_device.commands().info().board != 0x50) {
-        r.error = "the simulated control board did not answer";
-        return r;
-    }
-    k7::qz3p_settings s = sensor.commands().settings();
-    s.calibration_bypass = 1;
-    s.window_y_start = 0;
-    s.window_y_end = 1023;
-    if (!sensor.commands().write_settings_memory(s)) {
-        r.error = "the sensor's settings could not be written";
-        return r;
-    }
-
-    k7::ExtBoard board(board_device.link(k7::link_command));
-    calibr::calibration_rig rig(board);
-    std::vector<double> values(calibr::calibration_points);
-    auto& engine = sensor.engine();
-    engine.set_profile_poll(true);
-    engine.set_profile_handler([&] {
-        const auto& p = engine.profile();
-        const std::size_t n = p.header.n;
-        for (std::size_t i = 0; i < n && i < values.size(); ++i)
-            values[i] = p.points[i].x;
-        rig.take_profile(0, values.data(), n, calibr::measured_time(engine, rig.now()));
-    });
+    sim::simulator& simulator = simulated.simulator();
+    k7::ExtBoard& board = simulated.board();
+    calibr::calibration_rig& rig = simulated.rig();
 
     // The actuator starts away from the board's zero, so that the run must
     // rely on its own set-position.
@@ -79,15 +44,7 @@ result run(const options& o)
     }
 
     bool failed = false;
-    calibr::log_sink log = [&](calibr::log_icon icon, const std::string& text) {
-        r.log.push_back(text);
-        if (icon == calibr::log_icon::failure) {
-            failed = true;
-            r.error = text;
-        }
-        if (o.progress)
-            o.progress(text);
-    };
+    const calibr::log_sink log = collecting_log(r.log, r.error, failed, o.progress);
     calibr::procedure_runner runner(log, nullptr);
     calibr::x_calibration_state state;
     state.range = o.range;
@@ -101,16 +58,7 @@ result run(const options& o)
     runner.start(
         [&](calibr::procedure_runner::yield_type& y) { run_x_calibration(y, rig, state, view, o.folder); },
         [&] { finished = true; });
-    auto next = clock_type::now();
-    while (runner.busy()) {
-        engine.step();
-        rig.poll();
-        runner.tick();
-        next += std::chrono::milliseconds(1);
-        std::this_thread::sleep_until(next);
-        if (clock_type::now() - next > std::chrono::milliseconds(20))
-            next = clock_type::now();
-    }
+    simulated.drive(runner);
     r.wall_seconds = seconds_since(start);
     r.profile_wait_seconds = std::chrono::duration<double>(rig.profile_wait_total()).count();
     if (failed || !finished) {

@@ -1,17 +1,12 @@
-#include "calibr/calibration_rig.h"
-#include "calibr/ext_board.h"
-#include "calibr/procedure_runner.h"
 #include "calibr/y_calibration.h"
 #include "calibr/y_table.h"
-#include "link/sensor_device.h"
 #include "rigcheck/rig_check.h"
-#include "simulator.h"
+#include "rigcheck/sim_rig.h"
 
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <fstream>
-#include <sstream>
 #include <thread>
 
 namespace orvex::rigcheck {
@@ -19,75 +14,28 @@ namespace {
 
 using clock_type = std::chrono::steady_clock;
 
-std::string number(double v)
-{
-    std::ostringstream s;
-    s.imbue(std::locale::classic());
-    s << v;
-    return s.str();
-}
-
 } // namespace
 
 y_result run_y(const y_options& o)
 {
     y_result r;
-    sim::simulator_options so;
     const std::string scene = (o.scene.empty() ? std::string(o.teeth ? "teeth" : "corner") : o.scene) +
-                              ",pitch=" + number(o.pitch) + ",height=" + number(o.height);
-    so.sensors = {o.sensor_address + ",serial=" + o.serial_prefix + "0001,scene=" + scene +
-                      ",noise=" + number(o.noise),
-                  o.board_address + ",serial=" + o.serial_prefix +
-                      "0050,type=EB1,board=50,rig=" + o.sensor_address + ",speed=" + number(o.speed)};
-    so.search_bind = o.search_address;
-    sim::simulator simulator(so);
-    simulator.start();
-
-    k7::sensor_device sensor, board_device;
-    if (!sensor.connect(o.sensor_address)) {
-        r.error = "the simulated sensor did not answer";
+                              ",pitch=" + key_number(o.pitch) + ",height=" + key_number(o.height);
+    sim_rig simulated(
+        {o.sensor_address, o.board_address, o.search_address, o.serial_prefix, scene, o.noise, o.speed});
+    r.error = simulated.connect();
+    if (!r.error.empty())
         return r;
-    }
-    if (!board_device.connect(o.board_address) || board_device.commands().info().board != 0x50) {
-        r.error = "the simulated control board did not answer";
-        return r;
-    }
-    k7::qz3p_settings s = sensor.commands().settings();
-    s.calibration_bypass = 1;
-    s.window_y_start = 0;
-    s.window_y_end = 1023;
-    if (!sensor.commands().write_settings_memory(s)) {
-        r.error = "the sensor's settings could not be written";
-        return r;
-    }
-
-    k7::ExtBoard board(board_device.link(k7::link_command));
-    calibr::calibration_rig rig(board);
-    std::vector<double> values(calibr::calibration_points);
-    auto& engine = sensor.engine();
-    engine.set_profile_poll(true);
-    engine.set_profile_handler([&] {
-        const auto& p = engine.profile();
-        const std::size_t n = p.header.n;
-        for (std::size_t i = 0; i < n && i < values.size(); ++i)
-            values[i] = p.points[i].x;
-        rig.take_profile(0, values.data(), n, calibr::measured_time(engine, rig.now()));
-    });
+    sim::simulator& simulator = simulated.simulator();
+    k7::ExtBoard& board = simulated.board();
+    calibr::calibration_rig& rig = simulated.rig();
 
     board.move(1, o.start_y);
     for (int i = 0; i < 3000 && std::fabs(simulator.rig_position(1, 1) - o.start_y) > 1e-9; ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
 
     bool failed = false;
-    calibr::log_sink log = [&](calibr::log_icon icon, const std::string& text) {
-        r.log.push_back(text);
-        if (icon == calibr::log_icon::failure) {
-            failed = true;
-            r.error = text;
-        }
-        if (o.progress)
-            o.progress(text);
-    };
+    const calibr::log_sink log = collecting_log(r.log, r.error, failed, o.progress);
     calibr::procedure_runner runner(log, nullptr);
     calibr::x_calibration_state xs;
     calibr::y_calibration_state ys;
@@ -105,16 +53,7 @@ y_result run_y(const y_options& o)
                                        o.folder);
         },
         [&] { finished = true; });
-    auto next = clock_type::now();
-    while (runner.busy()) {
-        engine.step();
-        rig.poll();
-        runner.tick();
-        next += std::chrono::milliseconds(1);
-        std::this_thread::sleep_until(next);
-        if (clock_type::now() - next > std::chrono::milliseconds(20))
-            next = clock_type::now();
-    }
+    simulated.drive(runner);
     r.wall_seconds = std::chrono::duration<double>(clock_type::now() - start).count();
     if (failed || !finished) {
         if (r.error.empty())
