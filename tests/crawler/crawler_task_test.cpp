@@ -218,24 +218,24 @@ TEST(CrawlerFrameRead, CompletesAgainstAnsweringPeer)
 
 TEST(CrawlerDeviceCommands, DelayedStartLivePollAndMotorsOnce)
 {
-    raw_peer peer(orvex::test::loopback_address(4), crawler_port,
-                  [](const bytes_t& rq) -> std::vector<bytes_t> {
-                      if (rq.empty())
-                          return {};
-                      if (rq[0] == 0xA6 || rq[0] == 0xA8)
-                          return {bytes_t{rq[0]}};
-                      if (rq[0] == 0xA9 && rq[1] != 9) { // flag 9: the crawler is silent
-                          bytes_t d(57, 0);
-                          d[0] = 0xA9;
-                          d[1] = 0x10;
-                          std::memcpy(&d[6], "2500050000", 10);
-                          orvex::bytes::put_be32(&d[49], 100);
-                          return {d};
-                      }
-                      return {};
-                  });
+    // A port of its own: 11681 may be held by a parallel test's simulator.
+    raw_peer peer(orvex::test::loopback_address(4), 0, [](const bytes_t& rq) -> std::vector<bytes_t> {
+        if (rq.empty())
+            return {};
+        if (rq[0] == 0xA6 || rq[0] == 0xA8)
+            return {bytes_t{rq[0]}};
+        if (rq[0] == 0xA9 && rq[1] != 9) { // flag 9: the crawler is silent
+            bytes_t d(57, 0);
+            d[0] = 0xA9;
+            d[1] = 0x10;
+            std::memcpy(&d[6], "2500050000", 10);
+            orvex::bytes::put_be32(&d[49], 100);
+            return {d};
+        }
+        return {};
+    });
     CrawlerDevice dev(1);
-    dev.connect(peer.address());
+    dev.connect(peer.address(), peer.port());
     ASSERT_TRUE(dev.delayed_start(5));
     const auto end = clk::now() + std::chrono::seconds(5);
     while (dev.state() != measure_state::measuring && clk::now() < end)

@@ -35,7 +35,8 @@ struct CrawlerPanel : ::testing::Test {
 
     void SetUp() override
     {
-        sim = orvex::test::start_simulator({loopback_address(2) + ",board=80,records=20,measure=0.5"});
+        sim = orvex::test::start_simulator({loopback_address(2) + ",board=80,records=20,measure=0.5"},
+                                           loopback_address(254));
         ASSERT_TRUE(orvex::test::start_program_in(exe_dir));
         // The further link goes to loopback; the data folder is the current folder.
         orvex::test::write_file(exe_dir / "SettingsCrawler.xml",
