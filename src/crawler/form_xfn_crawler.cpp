@@ -204,11 +204,17 @@ void form_xfn_crawler::follow_memory_read()
     memory_reading_ = false;
     ui->btn_read_memory->setText(tr("%1 of %2").arg(s.done).arg(s.total));
     mark(ui->btn_read_memory, s.success != 0);
-    if (s.success != 0 && !device().decode_results()) {
-        ui->lab_action_status->setText(tr("Заголовок памяти вне допустимых пределов: измерений нет"));
+    if (s.success != 0 && !decode_memory())
         return;
-    }
     ui->lab_action_status->setText(orvex::app::core_text(device().action_status()));
+}
+
+bool form_xfn_crawler::decode_memory()
+{
+    const bool ok = device().decode_results();
+    if (!ok)
+        ui->lab_action_status->setText(tr("Заголовок памяти вне допустимых пределов: измерений нет"));
+    return ok;
 }
 
 void form_xfn_crawler::follow_frame_read()
@@ -412,9 +418,8 @@ void form_xfn_crawler::on_btn_measures_to_file_clicked()
         mark(ui->btn_measures_to_file, false);
         return;
     }
-    if (!device().decode_results()) {
+    if (!decode_memory()) {
         mark(ui->btn_measures_to_file, false);
-        ui->lab_action_status->setText(tr("Заголовок памяти вне допустимых пределов: измерений нет"));
         return;
     }
     const bool ok = write_data_file("data.txt", device().results_phys());

@@ -74,6 +74,8 @@ private:
     void show_live(bool answered);
     void follow_memory_read();
     void follow_frame_read();
+    /// Decodes the memory image; a header out of range is said in the action line.
+    bool decode_memory();
     void show_frame();
     /// The pulse spin boxes of motor 1 or 2, index 0..4 as the motor buttons.
     std::array<QSpinBox*, 5> pulse_boxes(int motor) const;
