@@ -45,6 +45,15 @@ const entry patterns[] = {
     {"В столбцах полос (каждый 16-й столбец) таблиц нет ни одной точки с данными; диапазон не записан",
      "The band columns (every 16th column) of the tables hold no point with data; the range was not written"},
     {"Все точки линии вне диапазона", "All points of the line are out of range"},
+    // Extension boards.
+    {"Дискретные выходы", "Discrete outputs"},
+    {"Шаговый двигатель", "Stepping motor"},
+    {"Светодиоды", "LEDs"},
+    {"Двигатели, энкодеры", "Motors, encoders"},
+    {"Трубный", "Tube"},
+    {"Кроулер", "Crawler"},
+    {"Термостат, энкодер", "Thermostat, encoder"},
+    {"Сварочный", "Welding"},
     // Calibration procedures and tables.
     {"Попытка запустить подпрограмму во время выполнения другой подпрограммы",
      "Attempt to start a procedure while another one is running"},

@@ -1823,45 +1823,6 @@ The previous file was kept as
     </message>
 </context>
 <context>
-    <name>XfnPanels</name>
-    <message>
-        <source>Дискретные выходы</source>
-        <translation>Discrete outputs</translation>
-    </message>
-    <message>
-        <source>Шаговый двигатель</source>
-        <translation>Stepping motor</translation>
-    </message>
-    <message>
-        <source>Светодиоды</source>
-        <translation>LEDs</translation>
-    </message>
-    <message>
-        <source>Термостат, энкодер</source>
-        <translation>Thermostat, encoder</translation>
-    </message>
-    <message>
-        <source>Двигатели, энкодеры</source>
-        <translation>Motors, encoders</translation>
-    </message>
-    <message>
-        <source>ELIS</source>
-        <translation>ELIS</translation>
-    </message>
-    <message>
-        <source>Трубный</source>
-        <translation>Tube</translation>
-    </message>
-    <message>
-        <source>Сварочный</source>
-        <translation>Welding</translation>
-    </message>
-    <message>
-        <source>Кроулер</source>
-        <translation>Crawler</translation>
-    </message>
-</context>
-<context>
     <name>form_xfn_crawler</name>
     <message>
         <source>Датчики</source>

@@ -1,5 +1,6 @@
 #include "xfn/xfn_panels.h"
 
+#include "app/program.h"
 #include "crawler/form_xfn_crawler.h"
 #include "xfn/form_xfn0f_in2_out4.h"
 #include "xfn/form_xfn30_stepping_motor.h"
@@ -9,9 +10,9 @@
 #include "xfn/form_xfn81_therm_enc.h"
 #include "xfn/form_xfn82.h"
 #include "xfn/form_xfn_elis.h"
+#include "xfn/xfn_board.h"
 #include "xfn/xfn_common.h"
 
-#include <QCoreApplication>
 #include <QLayout>
 #include <QPointer>
 #include <QWidget>
@@ -22,7 +23,6 @@ namespace {
 
 struct panel_entry {
     std::uint8_t code;
-    const char* title; // translated in the context "XfnPanels"
     QWidget* (*make)();
 };
 
@@ -33,16 +33,17 @@ QWidget* make()
 }
 
 // One line per board type; the panel class also derives from XFNCommonFunctions.
+// The tool button is titled with the board's name (xfn::board_name).
 const panel_entry panel_table[] = {
-    {0x0F, QT_TRANSLATE_NOOP("XfnPanels", "Дискретные выходы"), make<FormXfn0F_in2_out4>},
-    {0x10, QT_TRANSLATE_NOOP("XfnPanels", "ELIS"), make<FormXFNElis>},
-    {0x30, QT_TRANSLATE_NOOP("XfnPanels", "Шаговый двигатель"), make<FormXfn30_SteppingMotor>},
-    {0x40, QT_TRANSLATE_NOOP("XfnPanels", "Светодиоды"), make<FormXfn40_LedPwm>},
-    {0x50, QT_TRANSLATE_NOOP("XfnPanels", "Двигатели, энкодеры"), make<FormXfn50>},
-    {0x51, QT_TRANSLATE_NOOP("XfnPanels", "Трубный"), make<FormXfn51>},
-    {0x80, QT_TRANSLATE_NOOP("XfnPanels", "Кроулер"), make<form_xfn_crawler>},
-    {0x81, QT_TRANSLATE_NOOP("XfnPanels", "Термостат, энкодер"), make<FormXfn81ThermEnc>},
-    {0x82, QT_TRANSLATE_NOOP("XfnPanels", "Сварочный"), make<FormXfn82>},
+    {board_type::outputs, make<FormXfn0F_in2_out4>},
+    {board_type::elis, make<FormXFNElis>},
+    {board_type::stepper, make<FormXfn30_SteppingMotor>},
+    {board_type::led, make<FormXfn40_LedPwm>},
+    {board_type::motors, make<FormXfn50>},
+    {board_type::tube, make<FormXfn51>},
+    {board_type::crawler, make<form_xfn_crawler>},
+    {board_type::thermo, make<FormXfn81ThermEnc>},
+    {board_type::welding, make<FormXfn82>},
 };
 
 const panel_entry* find(std::uint8_t code)
@@ -60,8 +61,7 @@ XFNCommonFunctions* current = nullptr;
 
 QString panel_title(std::uint8_t code)
 {
-    const panel_entry* e = find(code);
-    return e ? QCoreApplication::translate("XfnPanels", e->title) : QString();
+    return find(code) != nullptr ? orvex::app::core_text(board_name(code)) : QString();
 }
 
 QWidget* build_panel(std::uint8_t code, QWidget* page)
