@@ -116,7 +116,7 @@ void FormXfn50::moto_poll_callback(bool success, const ExtBoardData& d)
     mark(ui->cb_poll, success);
 }
 
-param_area FormXfn50::params_from_form() const
+param_area FormXfn50::form_to_area() const
 {
     motor_params p;
     p.speed = {ui->spin_speed_1->value(), ui->spin_speed_2->value(), ui->spin_speed_3->value()};
@@ -125,7 +125,7 @@ param_area FormXfn50::params_from_form() const
     return encode_motor_params(p);
 }
 
-void FormXfn50::show_params(const param_area& a)
+void FormXfn50::area_to_form(const param_area& a)
 {
     const motor_params p = decode_motor_params(a);
     QSpinBox* speed[] = {ui->spin_speed_1, ui->spin_speed_2, ui->spin_speed_3};
@@ -138,35 +138,22 @@ void FormXfn50::show_params(const param_area& a)
 
 void FormXfn50::on_btn_par_mem_read_clicked()
 {
-    auto* c = sensor();
-    param_area a{};
-    const bool ok = c != nullptr && xfn_board(*c).read_params(a);
-    if (ok)
-        show_params(a);
-    mark_exclusive(ui->btn_par_mem_read, ok);
+    mark_exclusive(ui->btn_par_mem_read, area_read(false));
 }
 
 void FormXfn50::on_btn_par_mem_write_clicked()
 {
-    auto* c = sensor();
-    mark_exclusive(ui->btn_par_mem_write, c != nullptr && xfn_board(*c).write_params(params_from_form()));
+    mark_exclusive(ui->btn_par_mem_write, area_write(false));
 }
 
 void FormXfn50::on_btn_par_flash_read_clicked()
 {
-    auto* c = sensor();
-    param_area a{};
-    const bool ok = c != nullptr && xfn_board(*c).read_flash_params(a);
-    if (ok)
-        show_params(a);
-    mark_exclusive(ui->btn_par_flash_read, ok);
+    mark_exclusive(ui->btn_par_flash_read, area_read(true));
 }
 
 void FormXfn50::on_btn_par_flash_write_clicked()
 {
-    auto* c = sensor();
-    mark_exclusive(ui->btn_par_flash_write,
-                   c != nullptr && xfn_board(*c).write_flash_params(params_from_form()));
+    mark_exclusive(ui->btn_par_flash_write, area_write(true));
 }
 
 void FormXfn50::go(int channel)

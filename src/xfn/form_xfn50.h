@@ -35,6 +35,8 @@ public:
 
     void form_to_block(orvex::xfn::ext_block& block) override { block.fill(0); }
     void block_to_form(const orvex::xfn::ext_block&) override {}
+    void area_to_form(const orvex::xfn::param_area& a) override;
+    orvex::xfn::param_area form_to_area() const override;
     void poll() override;
 
     /// Shows a state record and marks the poll box with `success`.
@@ -73,8 +75,6 @@ private:
     void relative(int channel, int sign);
     void set_position(int channel);
     void take_coefficients();
-    void show_params(const orvex::xfn::param_area& a);
-    orvex::xfn::param_area params_from_form() const;
 
     Ui::FormXfn50_ExtBoard_v1* ui;
     std::unique_ptr<orvex::k7::ExtBoard> board_;

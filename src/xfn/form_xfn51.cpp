@@ -36,28 +36,22 @@ void FormXfn51::on_btn_moto_stop_clicked()
 
 void FormXfn51::on_btn_par_mem_read_clicked()
 {
-    auto* c = sensor();
-    param_area a{};
-    mark_exclusive(ui->btn_par_mem_read, c != nullptr && xfn_board(*c).read_params(a));
+    mark_exclusive(ui->btn_par_mem_read, area_read(false));
 }
 
 void FormXfn51::on_btn_par_mem_write_clicked()
 {
-    auto* c = sensor();
-    mark_exclusive(ui->btn_par_mem_write, c != nullptr && xfn_board(*c).write_params(param_area{}));
+    mark_exclusive(ui->btn_par_mem_write, area_write(false));
 }
 
 void FormXfn51::on_btn_par_flash_read_clicked()
 {
-    auto* c = sensor();
-    param_area a{};
-    mark_exclusive(ui->btn_par_flash_read, c != nullptr && xfn_board(*c).read_flash_params(a));
+    mark_exclusive(ui->btn_par_flash_read, area_read(true));
 }
 
 void FormXfn51::on_btn_par_flash_write_clicked()
 {
-    auto* c = sensor();
-    mark_exclusive(ui->btn_par_flash_write, c != nullptr && xfn_board(*c).write_flash_params(param_area{}));
+    mark_exclusive(ui->btn_par_flash_write, area_write(true));
 }
 
 void FormXfn51::on_btn_r_mark_reset_clicked()

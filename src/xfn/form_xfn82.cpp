@@ -21,7 +21,7 @@ FormXfn82::~FormXfn82()
     delete ui;
 }
 
-param_area FormXfn82::params_from_form() const
+param_area FormXfn82::form_to_area() const
 {
     weld_params p;
     p.outputs = {ui->cb_out_0->isChecked(), ui->cb_out_1->isChecked(), ui->cb_out_2->isChecked(),
@@ -34,7 +34,7 @@ param_area FormXfn82::params_from_form() const
     return encode_weld_params(p);
 }
 
-void FormXfn82::show_params(const param_area& a)
+void FormXfn82::area_to_form(const param_area& a)
 {
     const weld_params p = decode_weld_params(a);
     showing_ = true; // showing what the board holds is no change to write back
@@ -58,33 +58,20 @@ void FormXfn82::value_changed()
 
 void FormXfn82::on_btn_par_mem_read_clicked()
 {
-    auto* c = sensor();
-    param_area a{};
-    const bool ok = c != nullptr && xfn_board(*c).read_params(a);
-    if (ok)
-        show_params(a);
-    mark_exclusive(ui->btn_par_mem_read, ok);
+    mark_exclusive(ui->btn_par_mem_read, area_read(false));
 }
 
 void FormXfn82::on_btn_par_mem_write_clicked()
 {
-    auto* c = sensor();
-    mark_exclusive(ui->btn_par_mem_write, c != nullptr && xfn_board(*c).write_params(params_from_form()));
+    mark_exclusive(ui->btn_par_mem_write, area_write(false));
 }
 
 void FormXfn82::on_btn_par_flash_read_clicked()
 {
-    auto* c = sensor();
-    param_area a{};
-    const bool ok = c != nullptr && xfn_board(*c).read_flash_params(a);
-    if (ok)
-        show_params(a);
-    mark_exclusive(ui->btn_par_flash_read, ok);
+    mark_exclusive(ui->btn_par_flash_read, area_read(true));
 }
 
 void FormXfn82::on_btn_par_flash_write_clicked()
 {
-    auto* c = sensor();
-    mark_exclusive(ui->btn_par_flash_write,
-                   c != nullptr && xfn_board(*c).write_flash_params(params_from_form()));
+    mark_exclusive(ui->btn_par_flash_write, area_write(true));
 }

@@ -23,6 +23,8 @@ public:
 
     void form_to_block(orvex::xfn::ext_block&) override {}
     void block_to_form(const orvex::xfn::ext_block&) override {}
+    void area_to_form(const orvex::xfn::param_area& a) override;
+    orvex::xfn::param_area form_to_area() const override;
 
 private slots:
     void on_btn_par_mem_read_clicked();
@@ -31,8 +33,6 @@ private slots:
     void on_btn_par_flash_write_clicked();
 
 private:
-    orvex::xfn::param_area params_from_form() const;
-    void show_params(const orvex::xfn::param_area& a);
     void value_changed();
 
     Ui::FormXfn82* ui;

@@ -4,6 +4,7 @@
 #include "app/program_events.h"
 #include "link/sensor_commands.h"
 #include "link/sensor_device.h"
+#include "xfn/xfn_board.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>
@@ -86,4 +87,27 @@ bool XFNCommonFunctions::settings_write_flash()
     qz3p_settings s = c->settings();
     form_to_block(s.ext_block);
     return c->write_settings_flash(s);
+}
+
+bool XFNCommonFunctions::area_read(bool flash)
+{
+    auto* c = sensor();
+    if (c == nullptr)
+        return false;
+    orvex::xfn::xfn_board board(*c);
+    orvex::xfn::param_area a{};
+    if (!(flash ? board.read_flash_params(a) : board.read_params(a)))
+        return false;
+    area_to_form(a);
+    return true;
+}
+
+bool XFNCommonFunctions::area_write(bool flash)
+{
+    auto* c = sensor();
+    if (c == nullptr)
+        return false;
+    orvex::xfn::xfn_board board(*c);
+    const orvex::xfn::param_area a = form_to_area();
+    return flash ? board.write_flash_params(a) : board.write_params(a);
 }

@@ -36,6 +36,10 @@ public:
     virtual void form_to_block(orvex::xfn::ext_block& block) = 0;
     /// Shows the values of an extension block.
     virtual void block_to_form(const orvex::xfn::ext_block& block) = 0;
+    /// Shows the board's parameter area (panels that keep settings there).
+    virtual void area_to_form(const orvex::xfn::param_area& area) { (void)area; }
+    /// The parameter area a write sends: all zeros unless the panel fills it.
+    virtual orvex::xfn::param_area form_to_area() const { return orvex::xfn::param_area{}; }
     /// Periodic work of panels with a poll box; every main-timer tick.
     virtual void poll() {}
     virtual void set_developer_mode(bool on) { (void)on; }
@@ -55,6 +59,10 @@ public:
     bool settings_write_memory();
     bool settings_read_flash();
     bool settings_write_flash();
+    // Parameter-area flow, in the board's working memory or (flash) its
+    // flash; each returns the success flag.
+    bool area_read(bool flash);
+    bool area_write(bool flash);
 
 private:
     QPointer<QAbstractButton> last_exclusive_;
